@@ -1,0 +1,12 @@
+# tarnwick_test(<name> SOURCES ... LIBS ...)
+# One test program, registered with CTest as one test. Each program gets a folder of its own,
+# because programs read and write files beside themselves (propertys.ini) and CTest may run
+# several programs at once.
+function(tarnwick_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin/${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

@@ -1,0 +1,23 @@
+#include "CPropertysIni.h"
+
+namespace {
+constexpr const char* kSection = "Options";
+}
+
+CPropertysIni::CPropertysIni()
+{
+    CString path = GetModuleDir();
+    // Exactly one backslash between the folder and the name, also for a drive's root ("c:\").
+    if (path.IsEmpty() || path.GetAt(path.GetLength() - 1) != '\\') path += '\\';
+    path += "propertys.ini";
+    SetPath(path);
+}
+
+bool CPropertysIni::GetUseProxy() const { return ReadBool(kSection, "UseProxy", false); }
+void CPropertysIni::SetUseProxy(bool use) { WriteBool(kSection, "UseProxy", use); }
+CString CPropertysIni::GetProxyServer() const { return ReadString(kSection, "ProxyServer", ""); }
+void CPropertysIni::SetProxyServer(const char* server) { WriteString(kSection, "ProxyServer", server); }
+CString CPropertysIni::GetProxyPort() const { return ReadString(kSection, "ProxyPort", "8080"); }
+void CPropertysIni::SetProxyPort(const char* port) { WriteString(kSection, "ProxyPort", port); }
+CString CPropertysIni::GetSavePath() const { return ReadString(kSection, "SavePath", "c:\\"); }
+void CPropertysIni::SetSavePath(const char* path) { WriteString(kSection, "SavePath", path); }

@@ -1,0 +1,119 @@
+// The settings file beside the program: defaults, failure rules and writes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+
+#include "CPropertysIni.h"
+
+namespace {
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_path = CPropertysIni().GetPath();
+        ::DeleteFileA(m_path.c_str());
+    }
+    void TearDown() override { ::DeleteFileA(m_path.c_str()); }
+
+    void WriteFile(const std::string& text)
+    {
+        std::ofstream(m_path, std::ios::binary) << text;
+    }
+    bool FileExists() const { return ::GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    std::string m_path;
+};
+
+TEST_F(Settings, FileLiesBesideTheProgram)
+{
+    char module[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string folder(module);
+    folder.resize(folder.rfind('\\'));
+    EXPECT_STREQ(GetModuleDir(), folder.c_str());
+    EXPECT_EQ(m_path, folder + "\\propertys.ini");
+}
+
+TEST_F(Settings, NoFileGivesTheDefaultsAndCreatesNothing)
+{
+    CPropertysIni settings;
+    EXPECT_FALSE(settings.GetUseProxy());
+    EXPECT_STREQ(settings.GetProxyServer(), "");
+    EXPECT_STREQ(settings.GetProxyPort(), "8080");
+    EXPECT_STREQ(settings.GetSavePath(), "c:\\");
+    EXPECT_FALSE(FileExists());
+}
+
+TEST_F(Settings, EmptyValuesAreEmptyNotTheDefault)
+{
+    WriteFile("[Options]\r\nUseProxy=\r\nProxyServer=\r\nProxyPort=\r\nSavePath=\r\n");
+    CPropertysIni settings;
+    EXPECT_FALSE(settings.GetUseProxy());
+    EXPECT_STREQ(settings.GetProxyPort(), "");
+    EXPECT_STREQ(settings.GetSavePath(), "");
+}
+
+TEST_F(Settings, OnlyOneMeansUseTheProxy)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"1", true}, {"0", false}, {"2", false}, {"-1", false}, {"yes", false}, {" 1", true},
+    };
+    for (const auto& [value, expected] : cases) {
+        SCOPED_TRACE(value);
+        WriteFile(std::string("[Options]\r\nUseProxy=") + value + "\r\n");
+        EXPECT_EQ(CPropertysIni().GetUseProxy(), expected);
+    }
+}
+
+TEST_F(Settings, ProxyOnWithoutServerKeyGivesAnEmptyServer)
+{
+    WriteFile("[Options]\r\nUseProxy=1\r\n");
+    CPropertysIni settings;
+    EXPECT_TRUE(settings.GetUseProxy());
+    EXPECT_STREQ(settings.GetProxyServer(), "");
+}
+
+TEST_F(Settings, ValuesLongerThan127AreCutWhenRead)
+{
+    const std::string longPath = "d:\\" + std::string(200, 'p') + "\\";
+    WriteFile("[Options]\r\nSavePath=" + longPath + "\r\nProxyServer=" + std::string(300, 's') + "\r\n");
+    CPropertysIni settings;
+    EXPECT_EQ(std::string(settings.GetSavePath()), longPath.substr(0, 127));
+    EXPECT_EQ(std::string(settings.GetProxyServer()), std::string(127, 's'));
+}
+
+TEST_F(Settings, WritesCreateTheFileAndReadBack)
+{
+    {
+        CPropertysIni settings;
+        settings.SetUseProxy(true);
+        settings.SetProxyServer("proxy.example");
+        settings.SetProxyPort("3128");
+        settings.SetSavePath("d:\\movies");
+    }
+    EXPECT_TRUE(FileExists());
+    CPropertysIni settings;
+    EXPECT_TRUE(settings.GetUseProxy());
+    EXPECT_STREQ(settings.GetProxyServer(), "proxy.example");
+    EXPECT_STREQ(settings.GetProxyPort(), "3128");
+    EXPECT_STREQ(settings.GetSavePath(), "d:\\movies") << "a folder without backslash stays as written";
+    settings.SetUseProxy(false);
+    EXPECT_FALSE(CPropertysIni().GetUseProxy());
+}
+
+TEST_F(Settings, UnknownKeysAndSectionsAreKept)
+{
+    WriteFile("[Other]\r\nKeep=me\r\n[Options]\r\nExtra=1\r\n");
+    CPropertysIni().SetSavePath("e:\\");
+    char value[32] = {};
+    ::GetPrivateProfileStringA("Other", "Keep", "", value, sizeof value, m_path.c_str());
+    EXPECT_STREQ(value, "me");
+    ::GetPrivateProfileStringA("Options", "Extra", "", value, sizeof value, m_path.c_str());
+    EXPECT_STREQ(value, "1");
+}
+
+} // namespace
