@@ -195,6 +195,15 @@ void CHttpClient::CloseSocket()
     ::LeaveCriticalSection(&m_socketLock);
 }
 
+bool CHttpClient::Halted()
+{
+    // Stop shuts the socket down, but that does not reach a socket that is not connected yet;
+    // so the fetch also looks at the flag after every step that can take long.
+    if (!IsStopped()) return false;
+    CloseSocket();
+    return true;
+}
+
 void CHttpClient::FailSocket(int code, const char* text)
 {
     CloseSocket();
@@ -223,8 +232,8 @@ void CHttpClient::Request(const char* url)
         m_nPort = address.port;
     }
 
-    if (!Connect(address)) return;
-    if (!SendGet(address.host.c_str())) return;
+    if (!Connect(address) || Halted()) return;
+    if (!SendGet(address.host.c_str()) || Halted()) return;
     SendToOwner(WM_NET_STATUS, NET_RECEIVING, 0);
     ReceiveAll();
 }
@@ -240,8 +249,7 @@ bool CHttpClient::Connect(const HttpAddress&)
         SetError(NET_ERR_SOCKET, -1, "Error: socket()");
         return false;
     }
-    // A Stop that came before the socket existed had nothing to shut down.
-    if (IsStopped()) ::shutdown(m_socket, SD_BOTH);
+    if (Halted()) return false;
 
     linger lingerOption{1, 0};
     if (::setsockopt(m_socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&lingerOption), sizeof lingerOption) != 0) {
@@ -275,6 +283,7 @@ bool CHttpClient::Connect(const HttpAddress&)
         }
         remote.s_addr = dotted;
     }
+    if (Halted()) return false;
     m_remoteAddr.sin_family = AF_INET;
     m_remoteAddr.sin_port = htons(static_cast<u_short>(m_nPort & 0xFFFF));
     m_remoteAddr.sin_addr = remote;
@@ -330,6 +339,7 @@ void CHttpClient::ReceiveAll()
                 SetError(NET_ERR_SOCKET, static_cast<int>(::GetLastError()), "Error: Memory Alloc.");
                 break;
             }
+            if (IsStopped()) break;
             last = ::recv(m_socket, block + total, kReceiveSize, 0);
             m_nChunkLen = last;
             if (last == SOCKET_ERROR) break;

@@ -85,6 +85,7 @@ private:
     bool SendLine(const char* text, int len);
     void ReceiveAll();
     void CloseSocket();
+    bool Halted();
     void FailSocket(int code, const char* text);
 
     std::atomic<bool> m_bStopped{false};
