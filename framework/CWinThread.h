@@ -4,9 +4,9 @@
 // own thread when m_bAutoDelete is set.
 #include <windows.h>
 
-#include "CObject.h"
+#include "CCmdTarget.h"
 
-class CWinThread : public CObject {
+class CWinThread : public CCmdTarget {
 public:
     CWinThread();
     ~CWinThread() override;

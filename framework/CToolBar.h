@@ -1,0 +1,20 @@
+#pragma once
+// A toolbar common control with its buttons loaded from a toolbar resource.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "CWnd.h"
+
+class CToolBar : public CWnd {
+public:
+    BOOL CreateEx(HWND parent, DWORD controlStyle, DWORD style, UINT id);
+    // Buttons and separators in the order of the resource; picture i goes to the i-th button.
+    BOOL LoadToolBar(UINT resourceId);
+    // The button's command ids in order, 0 for separators.
+    int GetButtonCount() const { return static_cast<int>(SendMessage(TB_BUTTONCOUNT)); }
+    UINT GetItemID(int index) const;
+    bool IsButtonEnabled(UINT id) const { return SendMessage(TB_ISBUTTONENABLED, id) != 0; }
+    // Runs the enabling request of every button against the target.
+    void OnUpdateCmdUI(CCmdTarget* target);
+    SIZE GetIdealSize() const;
+};

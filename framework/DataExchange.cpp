@@ -1,0 +1,146 @@
+#include "DataExchange.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "CWnd.h"
+
+namespace {
+
+// Whole-number text: optional blanks, an optional sign, digits, optional blanks; nothing else.
+bool ParseInteger(const CString& text, long long& value)
+{
+    std::string s(text.View());
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    std::size_t digits = 0;
+    value = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++digits) {
+        if (value > 1'000'000'000'000LL) return false;
+        value = value * 10 + (s[i] - '0');
+    }
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    if (digits == 0 || i != s.size()) return false;
+    if (negative) value = -value;
+    return true;
+}
+
+} // namespace
+
+void CDataExchange::Fail(const char* message)
+{
+    m_pDlgWnd->MessageBox(message, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    if (HWND control = m_pDlgWnd->GetDlgItem(m_idLastControl)) {
+        ::SetFocus(control);
+        char className[16] = {};
+        ::GetClassNameA(control, className, sizeof className);
+        if (lstrcmpiA(className, "Edit") == 0) ::SendMessageA(control, EM_SETSEL, 0, -1);
+    }
+    m_bFail = true;
+}
+
+void DDX_Text(CDataExchange* dx, int id, CString& value)
+{
+    if (dx->m_bFail) return;
+    dx->m_idLastControl = id;
+    if (dx->m_bSaveAndValidate)
+        value = dx->m_pDlgWnd->GetDlgItemText(id);
+    else
+        dx->m_pDlgWnd->SetDlgItemText(id, value);
+}
+
+void DDX_Text(CDataExchange* dx, int id, int& value)
+{
+    if (dx->m_bFail) return;
+    dx->m_idLastControl = id;
+    if (!dx->m_bSaveAndValidate) {
+        dx->m_pDlgWnd->SetDlgItemText(id, std::to_string(value).c_str());
+        return;
+    }
+    long long parsed = 0;
+    if (!ParseInteger(dx->m_pDlgWnd->GetDlgItemText(id), parsed) || parsed < INT_MIN || parsed > INT_MAX) {
+        dx->Fail("Please enter an integer.");
+        return;
+    }
+    value = static_cast<int>(parsed);
+}
+
+void DDX_Text(CDataExchange* dx, int id, unsigned& value)
+{
+    if (dx->m_bFail) return;
+    dx->m_idLastControl = id;
+    if (!dx->m_bSaveAndValidate) {
+        dx->m_pDlgWnd->SetDlgItemText(id, std::to_string(value).c_str());
+        return;
+    }
+    long long parsed = 0;
+    if (!ParseInteger(dx->m_pDlgWnd->GetDlgItemText(id), parsed) || parsed < 0 || parsed > UINT_MAX) {
+        dx->Fail("Please enter a positive integer.");
+        return;
+    }
+    value = static_cast<unsigned>(parsed);
+}
+
+void DDX_Check(CDataExchange* dx, int id, int& value)
+{
+    if (dx->m_bFail) return;
+    dx->m_idLastControl = id;
+    HWND control = dx->m_pDlgWnd->GetDlgItem(id);
+    if (dx->m_bSaveAndValidate)
+        value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
+    else
+        ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+}
+
+void DDX_Radio(CDataExchange* dx, int id, int& value)
+{
+    if (dx->m_bFail) return;
+    dx->m_idLastControl = id;
+    HWND first = dx->m_pDlgWnd->GetDlgItem(id);
+    if (dx->m_bSaveAndValidate) value = -1;
+    int index = 0;
+    // The group runs from the first button to the next control with WS_GROUP.
+    for (HWND button = first; button; button = ::GetWindow(button, GW_HWNDNEXT), ++index) {
+        if (button != first && (::GetWindowLongPtrA(button, GWL_STYLE) & WS_GROUP)) break;
+        if (dx->m_bSaveAndValidate) {
+            if (::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED) value = index;
+        } else {
+            ::SendMessageA(button, BM_SETCHECK, index == value ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+    }
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control)
+{
+    if (dx->m_bFail) return;
+    dx->m_idLastControl = id;
+    if (!control.m_hWnd) control.SubclassDlgItem(static_cast<UINT>(id), dx->m_pDlgWnd);
+}
+
+void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars)
+{
+    if (dx->m_bFail) return;
+    if (!dx->m_bSaveAndValidate) {
+        ::SendMessageA(dx->m_pDlgWnd->GetDlgItem(dx->m_idLastControl), EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+        return;
+    }
+    if (value.GetLength() > maxChars) {
+        char message[96];
+        std::snprintf(message, sizeof message, "Please enter no more than %d characters.", maxChars);
+        dx->Fail(message);
+    }
+}
+
+void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue)
+{
+    if (dx->m_bFail || !dx->m_bSaveAndValidate) return;
+    if (value < minValue || value > maxValue) {
+        char message[96];
+        std::snprintf(message, sizeof message, "Please enter an integer between %d and %d.", minValue, maxValue);
+        dx->Fail(message);
+    }
+}

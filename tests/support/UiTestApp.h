@@ -1,0 +1,41 @@
+#pragma once
+// What the window tests share: the application object (name "Tarnwick", profile under
+// HKCU\Software\Orlebar\Tarnwick), a clean profile, and the answering of message boxes.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CWinApp.h"
+
+class CUiTestApp : public CWinApp {
+public:
+    CUiTestApp();
+};
+
+// Removes HKCU\Software\Orlebar\Tarnwick and everything below it.
+void ClearProfile();
+
+// While it lives, every message box this thread opens is recorded and answered at once with
+// the given button, the way a user would click it; nothing waits a fixed time.
+class MessageBoxAnswerer {
+public:
+    explicit MessageBoxAnswerer(int answer = IDOK, const char* caption = "Tarnwick");
+    ~MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+
+    std::vector<std::string> texts;   // the message of each box, in order
+    std::vector<HWND> owners;         // the owner window of each box
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+    int m_answer;
+    std::string m_caption;
+    HHOOK m_hook;
+};
+
+// Pumps this thread's messages until `done` holds; false after the time-out.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);

@@ -1,0 +1,4 @@
+#include "CDrovaneDoc.h"
+
+const CRuntimeClass CDrovaneDoc::classCDrovaneDoc("CDrovaneDoc", &CreateObjectOf<CDrovaneDoc>,
+                                                  &CDocument::classCDocument);

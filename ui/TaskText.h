@@ -1,0 +1,18 @@
+#pragma once
+// Text rules of the task list, platform-neutral: file names of movie addresses, duplicate
+// removal, size texts and the comma-terminated movie list of the command line.
+#include "CString.h"
+#include "CStringArray.h"
+
+// The part of the address after its last "/"; an address without "/" after its first
+// character gives all but its first character.
+CString FileNameOfAddress(const CString& address);
+
+// Removes every later entry equal (byte for byte) to an earlier one; keeps the order.
+void RemoveDuplicates(CStringArray& list);
+
+// The Size column for a length text: "Unknown Size", "<n>byte" or "<n/1024>KB".
+CString SizeText(const char* lengthText);
+
+// Splits "a,b,c," at every ","; what follows the last "," is dropped, "" entries are kept.
+CStringArray SplitMovieList(const CString& text);
