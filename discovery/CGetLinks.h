@@ -1,0 +1,36 @@
+#pragma once
+// The page-scan worker: fetches one page, finds the movies it embeds, puts their absolute
+// addresses into the owner's result list and sends WM_LINKS_FOUND when it ends, whether the
+// fetch succeeded or not. Progress and failures reach the owner as WM_NET_STATUS.
+#include "CEmbedParser.h"
+#include "CHttpClient.h"
+#include "CStringArray.h"
+#include "CWinThread.h"
+
+constexpr UINT WM_LINKS_FOUND = WM_USER + 6;
+
+class CGetLinks : public CWinThread, public CEmbedParser, public CHttpClient {
+public:
+    CGetLinks();
+    // Runs on the worker's thread when it ends; sends WM_LINKS_FOUND unless stopped.
+    ~CGetLinks() override;
+
+    // The owner's list; it must not touch it from the start until WM_LINKS_FOUND arrives.
+    void SetResultArray(CStringArray* results) { m_pResults = results; }
+    void SetOwner(HWND owner) { SetOwnerWindow(owner); }
+
+    // Owner's thread. Once Stop returns the worker sends nothing more and never touches the
+    // owner's list; it ends and deletes itself on its own. The owner drops its pointer.
+    void Stop();
+
+    BOOL InitInstance() override;
+    void OnComplete() override;
+
+    const CRuntimeClass* GetRuntimeClass() const override { return &classCGetLinks; }
+    static const CRuntimeClass classCGetLinks;
+
+private:
+    CStringArray* m_pResults = nullptr;
+    // Held while the result list is written, so that Stop cannot return in the middle of it.
+    CRITICAL_SECTION m_resultsLock;
+};
