@@ -20,7 +20,8 @@ long long ReadDecimal(std::string_view text)
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value < 10'000'000'000LL) value = value * 10 + (text[i] - '0');
+        // Saturates far above any port, size or coordinate, far below overflow.
+        if (value < 100'000'000'000'000'000LL) value = value * 10 + (text[i] - '0');
     }
     return negative ? -value : value;
 }

@@ -1,0 +1,12 @@
+#include <windows.h>
+
+#include "CDrovaneApp.h"
+
+namespace {
+CDrovaneApp theApp;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return AfxWinMain(instance);
+}

@@ -1,0 +1,111 @@
+// The task list's text rules: Size column texts, duplicate addresses, file names of movie
+// addresses and the comma-terminated movie list.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TaskText.h"
+
+namespace {
+
+std::vector<std::string> ToVector(const CStringArray& list)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < list.GetSize(); ++i) out.emplace_back(list[i].View());
+    return out;
+}
+
+CStringArray FromVector(const std::vector<std::string>& items)
+{
+    CStringArray list;
+    for (const std::string& item : items) list.Add(CString(item));
+    return list;
+}
+
+TEST(SizeText, ShowsBytesBelowOneKilobyteAndWholeKilobytesAbove)
+{
+    struct Case {
+        const char* length;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"", "Unknown Size"},
+        {"0", "0byte"},
+        {"1023", "1023byte"},
+        {"1024", "1KB"},
+        {"2047", "1KB"},
+        {"1048576", "1024KB"},
+        {"4294967296", "4194304KB"},   // past 32 bits
+        // Below 1024 the text is kept as it came, whatever follows the number.
+        {" 12", " 12byte"},
+        {"12abc", "12abcbyte"},
+        {"abc", "abcbyte"},
+        {"-5", "-5byte"},
+        {" +2048", "2KB"},
+        {"2048 bytes", "2KB"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(std::string(SizeText(c.length).View()), c.shown) << "length \"" << c.length << "\"";
+    EXPECT_EQ(std::string(SizeText(nullptr).View()), "Unknown Size");
+}
+
+TEST(RemoveDuplicates, KeepsTheFirstOfEachAddressInOrder)
+{
+    struct Case {
+        std::vector<std::string> in;
+        std::vector<std::string> out;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{"a"}, {"a"}},
+        {{"a", "b", "a"}, {"a", "b"}},
+        {{"a", "a", "a"}, {"a"}},
+        {{"b", "a", "b", "c", "a"}, {"b", "a", "c"}},
+        {{"http://h/A.swf", "http://h/a.swf"}, {"http://h/A.swf", "http://h/a.swf"}},   // case counts
+        {{"", "x", ""}, {"", "x"}},
+        {{"a.swf", "a.swf "}, {"a.swf", "a.swf "}},
+    };
+    for (const Case& c : cases) {
+        CStringArray list = FromVector(c.in);
+        RemoveDuplicates(list);
+        EXPECT_EQ(ToVector(list), c.out) << "list of " << c.in.size();
+    }
+}
+
+TEST(FileNameOfAddress, IsTheTextAfterTheLastSlash)
+{
+    struct Case {
+        const char* address;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"http://host/dir/movie.swf", "movie.swf"},
+        {"http://host/movie.swf?x=1/2", "2"},
+        {"http://host/dir/", ""},
+        {"a/x.swf", "x.swf"},
+        // Without a "/" after the first character: all but the first character.
+        {"movie.swf", "ovie.swf"},
+        {"/movie.swf", "movie.swf"},
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(std::string(FileNameOfAddress(c.address).View()), c.name) << c.address;
+}
+
+TEST(SplitMovieList, CountsAnAddressOnlyWhenACommaFollows)
+{
+    struct Case {
+        const char* text;
+        std::vector<std::string> list;
+    };
+    const Case cases[] = {
+        {"a/x.swf,b/y.swf,a/x.swf,", {"a/x.swf", "b/y.swf", "a/x.swf"}},
+        {"a/x.swf,b/y.swf", {"a/x.swf"}},
+        {"a/x.swf", {}},
+        {",", {""}},
+        {",,", {"", ""}},
+        {"", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ToVector(SplitMovieList(c.text)), c.list) << c.text;
+}
+
+} // namespace
