@@ -37,7 +37,12 @@ def fetch(url):
 
 class DemoServer(unittest.TestCase):
     def start(self, temporary_folder=None):
-        env = dict(os.environ, TMPDIR=temporary_folder) if temporary_folder else None
+        # The movies go to a folder of the test's own, which goes whatever becomes of the server.
+        if temporary_folder is None:
+            temporary = tempfile.TemporaryDirectory()
+            self.addCleanup(temporary.cleanup)
+            temporary_folder = temporary.name
+        env = dict(os.environ, TMPDIR=temporary_folder)
         server = subprocess.Popen([sys.executable, SERVER, '--quiet'], stdout=subprocess.PIPE, text=True, env=env)
         self.addCleanup(self.finish, server)
         ready, _, _ = select.select([server.stdout], [], [], TIMEOUT)
@@ -47,7 +52,11 @@ class DemoServer(unittest.TestCase):
     @staticmethod
     def finish(server):
         if server.poll() is None:
-            server.kill()
+            server.terminate()
+            try:
+                server.wait(timeout=TIMEOUT)
+            except subprocess.TimeoutExpired:
+                server.kill()
         server.wait()
         server.stdout.close()
 
