@@ -53,7 +53,11 @@ void DDX_Text(CDataExchange* dx, int id, CString& value)
         dx->m_pDlgWnd->SetDlgItemText(id, value);
 }
 
-void DDX_Text(CDataExchange* dx, int id, int& value)
+namespace {
+
+// A whole number of the control in [low, high]; `refusal` is the message when it is not one.
+template <class T>
+void ExchangeNumber(CDataExchange* dx, int id, T& value, long long low, long long high, const char* refusal)
 {
     if (dx->m_bFail) return;
     dx->m_idLastControl = id;
@@ -62,27 +66,23 @@ void DDX_Text(CDataExchange* dx, int id, int& value)
         return;
     }
     long long parsed = 0;
-    if (!ParseInteger(dx->m_pDlgWnd->GetDlgItemText(id), parsed) || parsed < INT_MIN || parsed > INT_MAX) {
-        dx->Fail("Please enter an integer.");
+    if (!ParseInteger(dx->m_pDlgWnd->GetDlgItemText(id), parsed) || parsed < low || parsed > high) {
+        dx->Fail(refusal);
         return;
     }
-    value = static_cast<int>(parsed);
+    value = static_cast<T>(parsed);
+}
+
+} // namespace
+
+void DDX_Text(CDataExchange* dx, int id, int& value)
+{
+    ExchangeNumber(dx, id, value, INT_MIN, INT_MAX, "Please enter an integer.");
 }
 
 void DDX_Text(CDataExchange* dx, int id, unsigned& value)
 {
-    if (dx->m_bFail) return;
-    dx->m_idLastControl = id;
-    if (!dx->m_bSaveAndValidate) {
-        dx->m_pDlgWnd->SetDlgItemText(id, std::to_string(value).c_str());
-        return;
-    }
-    long long parsed = 0;
-    if (!ParseInteger(dx->m_pDlgWnd->GetDlgItemText(id), parsed) || parsed < 0 || parsed > UINT_MAX) {
-        dx->Fail("Please enter a positive integer.");
-        return;
-    }
-    value = static_cast<unsigned>(parsed);
+    ExchangeNumber(dx, id, value, 0, UINT_MAX, "Please enter a positive integer.");
 }
 
 void DDX_Check(CDataExchange* dx, int id, int& value)

@@ -42,7 +42,7 @@ LRESULT CALLBACK OwnerWindow::WindowProc(HWND hWnd, UINT message, WPARAM wParam,
     return ::DefWindowProcA(hWnd, message, wParam, lParam);
 }
 
-bool OwnerWindow::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
@@ -56,6 +56,11 @@ bool OwnerWindow::WaitUntil(const std::function<bool()>& done, std::chrono::mill
         if (left.count() <= 0) return false;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<long long>(left.count(), 50)), QS_ALLINPUT);
     }
+}
+
+bool OwnerWindow::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    return PumpUntil(done, timeout);
 }
 
 bool OwnerWindow::WaitFor(UINT message, std::chrono::milliseconds timeout)

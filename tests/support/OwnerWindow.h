@@ -42,5 +42,8 @@ private:
     std::vector<Received> m_messages;
 };
 
+// Pumps this thread's messages until `done` holds; false after the time-out.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
 // Describes a message list as text, for failure output: "1025(11,0) 1025(9,0) ...".
 std::string Describe(const std::vector<Received>& messages);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CWinApp.h"
+#include "OwnerWindow.h"   // PumpUntil
 
 class CUiTestApp : public CWinApp {
 public:
@@ -37,5 +38,3 @@ private:
     HHOOK m_hook;
 };
 
-// Pumps this thread's messages until `done` holds; false after the time-out.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
