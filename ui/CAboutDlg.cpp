@@ -4,7 +4,7 @@
 #include "MakerInfo.h"
 #include "resource.h"
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+CAboutDlg::CAboutDlg(CWnd* parent) : CDialog(IDD_ABOUTBOX, parent) {}
 
 void CAboutDlg::DoDataExchange(CDataExchange* dx)
 {
@@ -18,6 +18,7 @@ BOOL CAboutDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     m_copyright.SetWindowText(kCopyright);
+    // The text first: SetLinkUrl fits the control to the text it has.
     m_website.SetWindowText(kMakerWebsite);
     m_website.SetLinkUrl(kMakerWebsite);
     m_mail.SetWindowText(kMakerMail);

@@ -6,7 +6,7 @@
 
 class CAboutDlg : public CDialog {
 public:
-    CAboutDlg();
+    explicit CAboutDlg(CWnd* parent = nullptr);
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* dx) override;
 

@@ -3,8 +3,11 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "RegKey.h"
 
 namespace {
 
@@ -16,6 +19,50 @@ const MessageEntry s_entries[] = {
 };
 
 constexpr UINT kToolId = 1;
+constexpr WORD kWinHelpHandCursor = 106;
+
+struct OpenError {
+    INT_PTR code;
+    const char* text;
+};
+
+// The codes ShellExecute and WinExec return below 32.
+const OpenError kOpenErrors[] = {
+    {0, "The operating system is out\nof memory or resources."},
+    {ERROR_FILE_NOT_FOUND, "The specified file was not found."},
+    {ERROR_PATH_NOT_FOUND, "The specified path was not found."},
+    {SE_ERR_ACCESSDENIED, "The operating system denied\naccess to the specified file."},
+    {SE_ERR_OOM, "There was not enough memory to complete the operation."},
+    {ERROR_BAD_FORMAT, "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."},
+    {SE_ERR_SHARE, "A sharing violation occurred. "},
+    {SE_ERR_ASSOCINCOMPLETE, "The filename association is\nincomplete or invalid."},
+    {SE_ERR_DDETIMEOUT, "The DDE transaction could not\nbe completed because the request timed out."},
+    {SE_ERR_DDEFAIL, "The DDE transaction failed."},
+    {SE_ERR_DDEBUSY,
+     "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed."},
+    {SE_ERR_NOASSOC, "There is no application associated\nwith the given filename extension."},
+    {SE_ERR_DLLNOTFOUND, "The specified dynamic-link library was not found."},
+};
+
+// Where `part` starts in `text`, or -1. The search steps by whole characters of the ANSI code
+// page, so the trail byte of a double-byte character never starts a match.
+std::ptrdiff_t FindWhole(const char* text, const char* part)
+{
+    const std::size_t len = std::strlen(part);
+    for (const char* at = text; *at; at = ::CharNextA(at)) {
+        if (std::strncmp(at, part, len) == 0) return at - text;
+    }
+    return -1;
+}
+
+std::string WindowsDirectory()
+{
+    const UINT needed = ::GetWindowsDirectoryA(nullptr, 0);
+    if (needed == 0) return {};
+    std::vector<char> folder(needed);
+    const UINT len = ::GetWindowsDirectoryA(folder.data(), needed);
+    return len > 0 && len < needed ? std::string(folder.data(), len) : std::string();
+}
 
 } // namespace
 
@@ -25,29 +72,41 @@ CLinkStatic::CLinkStatic() : m_crHover(::GetSysColor(COLOR_HIGHLIGHT)) {}
 
 CLinkStatic::~CLinkStatic()
 {
-    if (m_font) ::DeleteObject(m_font);
-    if (m_hCursor && m_bOwnsCursor) ::DestroyCursor(m_hCursor);
+    // The control goes before the font it draws with (the base class would take it down only
+    // after the members are gone).
+    DestroyWindow();
 }
 
 void CLinkStatic::PreSubclassWindow()
 {
     ModifyStyle(0, SS_NOTIFY);
-    if (m_strUrl.IsEmpty()) m_strUrl = GetWindowText();
-    if (GetWindowText().IsEmpty()) SetWindowText(m_strUrl);
+    const CString text = GetWindowText();
+    if (m_strUrl.IsEmpty()) m_strUrl = text;
+    if (text.IsEmpty()) SetWindowText(m_strUrl);
 
-    LOGFONTA logFont{};
+    // A static without WM_SETFONT draws with the system font.
     HFONT current = GetFont();
-    ::GetObjectA(current ? current : ::GetStockObject(DEFAULT_GUI_FONT), sizeof logFont, &logFont);
+    LOGFONTA logFont{};
+    ::GetObjectA(current ? current : ::GetStockObject(SYSTEM_FONT), sizeof logFont, &logFont);
     logFont.lfUnderline = m_bUnderline ? TRUE : FALSE;
-    m_font = ::CreateFontIndirectA(&logFont);
-    SetFont(m_font, FALSE);
+    if (HFONT underlined = ::CreateFontIndirectA(&logFont)) {
+        SetFont(underlined, FALSE);
+        m_font.Reset(underlined);
+    }
 
     FitToText();
     LoadHandCursor();
 
+    if (m_toolTip.m_hWnd) m_toolTip.DestroyWindow();
     RECT client;
     GetClientRect(&client);
     if (m_toolTip.Create(this)) m_toolTip.AddTool(this, m_strUrl, client, kToolId);
+}
+
+BOOL CLinkStatic::PreTranslateMessage(MSG* msg)
+{
+    if (m_toolTip.m_hWnd) m_toolTip.RelayEvent(msg);
+    return CStatic::PreTranslateMessage(msg);
 }
 
 void CLinkStatic::SetLinkUrl(const char* url)
@@ -68,11 +127,12 @@ void CLinkStatic::FitToText()
 {
     if (!m_hWnd || !m_bFitToText) return;
     const CString text = GetWindowText();
-    HDC dc = ::GetDC(m_hWnd);
-    HGDIOBJ old = ::SelectObject(dc, m_font ? m_font : GetFont());
+    HFONT font = m_font ? m_font.Get() : GetFont();
     SIZE extent{};
+    HDC dc = ::GetDC(m_hWnd);
+    HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
     ::GetTextExtentPoint32A(dc, text, text.GetLength(), &extent);
-    ::SelectObject(dc, old);
+    if (old) ::SelectObject(dc, old);
     ::ReleaseDC(m_hWnd, dc);
 
     RECT rect;
@@ -80,7 +140,7 @@ void CLinkStatic::FitToText()
     ::MapWindowPoints(nullptr, GetParentHwnd(), reinterpret_cast<POINT*>(&rect), 2);
     const DWORD style = GetStyle();
     if (style & SS_CENTERIMAGE) {
-        const int shrink = ((rect.bottom - rect.top) - extent.cy) / 2;
+        const int shrink = (rect.bottom - rect.top - extent.cy) / 2;
         rect.top += shrink;
         rect.bottom -= shrink;
     } else {
@@ -88,7 +148,7 @@ void CLinkStatic::FitToText()
     }
     const DWORD align = style & SS_TYPEMASK;
     if (align == SS_CENTER) {
-        const int shrink = ((rect.right - rect.left) - extent.cx) / 2;
+        const int shrink = (rect.right - rect.left - extent.cx) / 2;
         rect.left += shrink;
         rect.right -= shrink;
     } else if (align == SS_RIGHT) {
@@ -96,32 +156,36 @@ void CLinkStatic::FitToText()
     } else {
         rect.right = rect.left + extent.cx;
     }
-    ::SetWindowPos(m_hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, SWP_NOZORDER);
+    ::SetWindowPos(m_hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // The tool was registered with the client area of its time, which for a link whose text is
+    // set later (the About box's are empty in the template) has no size at all.
+    if (m_toolTip.m_hWnd) {
+        TTTOOLINFOA info{};
+        info.cbSize = sizeof info;
+        info.hwnd = m_hWnd;
+        info.uId = kToolId;
+        GetClientRect(&info.rect);
+        m_toolTip.SendMessage(TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
+    }
 }
 
 void CLinkStatic::LoadHandCursor()
 {
     if (m_hCursor) return;
-    char windows[MAX_PATH] = {};
-    const UINT len = ::GetWindowsDirectoryA(windows, MAX_PATH);
-    if (len > 0 && len < MAX_PATH - 14) {
-        const std::string path = std::string(windows) + "\\winhlp32.exe";
+    const std::string folder = WindowsDirectory();
+    if (!folder.empty()) {
+        const std::string path = folder + "\\winhlp32.exe";
         if (HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-            if (HCURSOR cursor = ::LoadCursorA(module, MAKEINTRESOURCEA(106))) {
-                m_hCursor = CopyCursor(cursor);   // a macro
-                m_bOwnsCursor = m_hCursor != nullptr;
-            }
+            // The copy outlives the module it came from.
+            if (HCURSOR cursor = ::LoadCursorA(module, MAKEINTRESOURCEA(kWinHelpHandCursor)))
+                m_hCursor.Reset(CopyCursor(cursor));
             ::FreeLibrary(module);
         }
     }
-    // Without that cursor the system's own hand does the same job.
-    if (!m_hCursor) m_hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));   // IDC_HAND
-}
-
-BOOL CLinkStatic::PreTranslateMessage(MSG* msg)
-{
-    if (m_toolTip.m_hWnd) m_toolTip.RelayEvent(msg);
-    return CStatic::PreTranslateMessage(msg);
+    // Many systems have no such program in the Windows folder; their own hand looks the same.
+    if (!m_hCursor) m_hCursor.Reset(CopyCursor(::LoadCursorA(nullptr, IDC_HAND)));
 }
 
 void CLinkStatic::OnClicked()
@@ -129,10 +193,10 @@ void CLinkStatic::OnClicked()
     const INT_PTR result = OpenLink(m_strUrl, SW_SHOW);
     if (result > 32) {
         MarkVisited(true);
-    } else {
-        ::MessageBeep(MB_ICONEXCLAMATION);
-        ShowOpenError(result, GetParentHwnd());
+        return;
     }
+    ::MessageBeep(MB_ICONEXCLAMATION);
+    ShowOpenError(result);
 }
 
 HBRUSH CLinkStatic::CtlColor(HDC dc, UINT)
@@ -144,16 +208,9 @@ HBRUSH CLinkStatic::CtlColor(HDC dc, UINT)
 
 LRESULT CLinkStatic::OnSetCursor(WPARAM wParam, LPARAM lParam)
 {
-    if (m_hCursor) {
-        ::SetCursor(m_hCursor);
-        return TRUE;
-    }
-    return DefWindowProc(WM_SETCURSOR, wParam, lParam);
-}
-
-void CLinkStatic::Redraw()
-{
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    if (!m_hCursor) return DefWindowProc(WM_SETCURSOR, wParam, lParam);
+    ::SetCursor(m_hCursor.Get());
+    return TRUE;
 }
 
 LRESULT CLinkStatic::OnMouseMove(WPARAM wParam, LPARAM lParam)
@@ -162,6 +219,7 @@ LRESULT CLinkStatic::OnMouseMove(WPARAM wParam, LPARAM lParam)
     if (!m_bHover) {
         m_bHover = true;
         Redraw();
+        // Held so that the move which leaves the control still arrives here.
         ::SetCapture(m_hWnd);
         return 0;
     }
@@ -176,69 +234,63 @@ LRESULT CLinkStatic::OnMouseMove(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+void CLinkStatic::Redraw()
+{
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
 LONG CLinkStatic::QueryKeyDefault(HKEY root, const char* subkey, CString& value)
 {
-    HKEY key = nullptr;
-    const LONG opened = ::RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, &key);
+    RegKey key;
+    const LONG opened = key.Open(root, subkey, KEY_QUERY_VALUE);
     if (opened != ERROR_SUCCESS) return opened;
+    // An unreadable value reads as empty text; only a key that cannot be opened is a failure.
+    value.Empty();
     DWORD size = 0;
-    ::RegQueryValueExA(key, nullptr, nullptr, nullptr, nullptr, &size);
-    std::vector<char> data(size + 1, '\0');
-    ::RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
-    value = data.data();
-    ::RegCloseKey(key);
+    if (::RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return ERROR_SUCCESS;
+    std::vector<char> data(size + 1, '\0');   // a stored string need not end in a zero
+    if (::RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) ==
+        ERROR_SUCCESS)
+        value = data.data();
     return ERROR_SUCCESS;
+}
+
+CString CLinkStatic::BrowserCommand(const char* commandTemplate, const char* target)
+{
+    std::ptrdiff_t cut = FindWhole(commandTemplate, "\"%1\"");
+    if (cut < 0) cut = FindWhole(commandTemplate, "%1");
+    CString command = cut < 0 ? CString(commandTemplate) : CString(commandTemplate, static_cast<std::size_t>(cut));
+    command += ' ';
+    command += target;
+    return command;
 }
 
 INT_PTR CLinkStatic::OpenLink(const char* target, int show)
 {
-    const INT_PTR shell = reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", target, nullptr, nullptr, show));
+    const auto shell = reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", target, nullptr, nullptr, show));
     if (shell > 32) return shell;
 
-    // The browser registered for web pages, given the target in place of its "%1".
-    CString documentClass;
-    if (QueryKeyDefault(HKEY_CLASSES_ROOT, ".htm", documentClass) != ERROR_SUCCESS) return shell;
-    CString command;
-    if (QueryKeyDefault(HKEY_CLASSES_ROOT, documentClass + "\\shell\\open\\command", command) != ERROR_SUCCESS)
+    // The shell knows no handler for the target: hand it to the browser registered for pages.
+    CString pageClass;
+    if (QueryKeyDefault(HKEY_CLASSES_ROOT, ".htm", pageClass) != ERROR_SUCCESS) return shell;
+    CString commandTemplate;
+    if (QueryKeyDefault(HKEY_CLASSES_ROOT, pageClass + "\\shell\\open\\command", commandTemplate) != ERROR_SUCCESS)
         return shell;
-    std::string line(command.View());
-    std::size_t cut = line.find("\"%1\"");
-    if (cut == std::string::npos) cut = line.find("%1");
-    if (cut != std::string::npos) line.resize(cut);
-    line += " ";
-    line += target;
-    return static_cast<INT_PTR>(::WinExec(line.c_str(), static_cast<UINT>(show)));
+    return static_cast<INT_PTR>(::WinExec(BrowserCommand(commandTemplate, target), static_cast<UINT>(show)));
 }
 
 CString CLinkStatic::OpenErrorText(INT_PTR code)
 {
-    const char* text = nullptr;
-    switch (code) {
-    case 0: text = "The operating system is out\nof memory or resources."; break;
-    case SE_ERR_FNF: text = "The specified file was not found."; break;
-    case SE_ERR_PNF: text = "The specified path was not found."; break;
-    case SE_ERR_ACCESSDENIED: text = "The operating system denied\naccess to the specified file."; break;
-    case SE_ERR_OOM: text = "There was not enough memory to complete the operation."; break;
-    case ERROR_BAD_FORMAT: text = "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."; break;
-    case SE_ERR_SHARE: text = "A sharing violation occurred. "; break;
-    case SE_ERR_ASSOCINCOMPLETE: text = "The filename association is\nincomplete or invalid."; break;
-    case SE_ERR_DDETIMEOUT: text = "The DDE transaction could not\nbe completed because the request timed out."; break;
-    case SE_ERR_DDEFAIL: text = "The DDE transaction failed."; break;
-    case SE_ERR_DDEBUSY:
-        text = "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed.";
-        break;
-    case SE_ERR_NOASSOC: text = "There is no application associated\nwith the given filename extension."; break;
-    case SE_ERR_DLLNOTFOUND: text = "The specified dynamic-link library was not found."; break;
-    default: break;
+    for (const OpenError& error : kOpenErrors) {
+        if (error.code == code) return error.text;
     }
-    if (text) return text;
-    char unknown[64];
+    char unknown[48];
     std::snprintf(unknown, sizeof unknown, "Unknown Error (%d) occurred.", static_cast<int>(code));
     return unknown;
 }
 
-void CLinkStatic::ShowOpenError(INT_PTR code, HWND owner)
+void CLinkStatic::ShowOpenError(INT_PTR code)
 {
     const CString message = CString("Unable to open hyperlink:\n\n") + OpenErrorText(code).View();
-    ::MessageBoxA(owner, message, AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
+    MessageBox(message, nullptr, MB_OK | MB_ICONEXCLAMATION);
 }

@@ -1,10 +1,11 @@
 #pragma once
-// A static text drawn as a hyperlink: underlined, a hand cursor, a tool tip with the target,
+// A static text drawn as a hyperlink: underlined, a hand cursor, a tooltip with the target,
 // another colour while hovered and after a visit. A click opens the target through the shell,
-// or else through the browser registered for web pages.
+// or else through the browser registered for web pages, and explains a failure in a message box.
 #include <windows.h>
 
 #include "Controls.h"
+#include "OwnedHandle.h"
 
 class CLinkStatic : public CStatic {
 public:
@@ -13,13 +14,16 @@ public:
 
     void SetLinkUrl(const char* url);
     void MarkVisited(bool visited = true);
-    // The shell's result: above 32 is success.
+    // The result of the last attempt: above 32 means the target was opened.
     static INT_PTR OpenLink(const char* target, int show);
-    static void ShowOpenError(INT_PTR code, HWND owner = nullptr);
-    // The text for a failed open, as the message shows it.
+    void ShowOpenError(INT_PTR code);
+    // What the failure message says after its first line.
     static CString OpenErrorText(INT_PTR code);
-    static LONG QueryKeyDefault(HKEY root, const char* subkey, CString& value);
+    // The registered browser command with the target in place of its "%1".
+    static CString BrowserCommand(const char* commandTemplate, const char* target);
     void FitToText();
+    void LoadHandCursor();
+    static LONG QueryKeyDefault(HKEY root, const char* subkey, CString& value);
 
     void PreSubclassWindow() override;
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -36,15 +40,13 @@ public:
     bool m_bUnderline = true;
     bool m_bFitToText = true;
     CString m_strUrl;
-    HFONT m_font = nullptr;      // owned
-    HCURSOR m_hCursor = nullptr; // owned when it is a copy
+    OwnedFont m_font;
+    OwnedCursor m_hCursor;   // always a copy, so it is ours to destroy
     CToolTipCtrl m_toolTip;
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }
 
 private:
-    void LoadHandCursor();
     void Redraw();
-    bool m_bOwnsCursor = false;
 };
