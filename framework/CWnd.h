@@ -11,6 +11,9 @@
 class CWnd : public CCmdTarget {
 public:
     CWnd() = default;
+    // Destroys a window that is still there. That runs after a derived class's members are
+    // gone, so a class whose window uses resources it owns (a font, say) destroys the window
+    // in its own destructor first.
     ~CWnd() override;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;

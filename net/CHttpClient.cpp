@@ -185,6 +185,11 @@ bool CHttpClient::IsFromStoppedSender()
     return sender && sender->IsStopped();
 }
 
+const CHttpClient* CHttpClient::CurrentSender()
+{
+    return Gate().sender;
+}
+
 void CHttpClient::CloseSocket()
 {
     ::EnterCriticalSection(&m_socketLock);

@@ -48,6 +48,8 @@ public:
     // True inside an owner's handler of a message that a stopped client sent. Stop can happen
     // while a client waits inside SendMessage; the owner's handlers drop such a message.
     static bool IsFromStoppedSender();
+    // Inside an owner's handler of a message a client sent: that client (it waits meanwhile).
+    static const CHttpClient* CurrentSender();
 
     static int LiveCount();
 

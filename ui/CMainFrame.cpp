@@ -4,9 +4,12 @@
 #include <htmlhelp.h>
 #include <shellapi.h>
 
+#include "CCmdUI.h"
+#include "CDownloadFile.h"
 #include "CDrovaneView.h"
 #include "CNewTaskDlg.h"
 #include "CWinApp.h"
+#include "CPropertysIni.h"
 #include "MakerInfo.h"
 #include "TaskText.h"
 #include "resource.h"
@@ -22,6 +25,12 @@ const MessageEntry s_entries[] = {
     OnCommand<ID_HELP_CONTENTS, &CMainFrame::OnHelpContents>(),
     OnCommand<ID_HELP_WEBSITE, &CMainFrame::OnHelpWebsite>(),
     OnCommand<ID_HELP_CONTACT, &CMainFrame::OnHelpContact>(),
+    OnCommand<ID_DOWNLOAD_START, &CMainFrame::OnDownloadStart>(),
+    OnCommand<ID_DOWNLOAD_STOP, &CMainFrame::OnDownloadStop>(),
+    OnUpdate<ID_DOWNLOAD_START, &CMainFrame::OnUpdateDownload>(),
+    OnUpdate<ID_DOWNLOAD_STOP, &CMainFrame::OnUpdateDownload>(),
+    OnMessage<WM_DOWNLOAD_PROGRESS, &CMainFrame::OnDownloadProgress>(),
+    OnMessage<WM_NET_STATUS, &CMainFrame::OnNetStatus>(),
 };
 
 const UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
@@ -104,6 +113,12 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA cs)
         !m_wndStatusBar.SetIndicators(kIndicators, 3))
         return -1;
     ShowIdleMessage();
+
+    // Rows keep their download slots in step; while a download runs no row may go.
+    if (CDrovaneView* view = GetTaskList()) {
+        view->m_canRemoveRows = [this] { return !IsDownloading(); };
+        view->m_onRowRemoved = [this](int row) { OnRowRemoved(row); };
+    }
     return 0;
 }
 
@@ -188,4 +203,126 @@ void CMainFrame::OnHelpContact()
 {
     const CString target = CString("mailto:") + kMakerMail;
     ::ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOW);
+}
+
+void CMainFrame::EnsureSlot(int row)
+{
+    const std::size_t needed = static_cast<std::size_t>(row) + 1;
+    if (m_pDownloads.size() >= needed) return;
+    m_pDownloads.resize(needed);
+    m_nSizes.resize(needed, 0);
+    m_nStates.resize(needed, TASK_IDLE);
+}
+
+bool CMainFrame::IsDownloading() const
+{
+    for (int state : m_nStates)
+        if (state == TASK_RUNNING) return true;
+    return false;
+}
+
+void CMainFrame::OnRowRemoved(int row)
+{
+    // Only idle, finished, failed or stopped rows go (see m_canRemoveRows); their links are
+    // done with, and the slots behind move up with their rows.
+    if (row < 0 || static_cast<std::size_t>(row) >= m_pDownloads.size()) return;
+    m_pDownloads.erase(m_pDownloads.begin() + row);
+    m_nSizes.erase(m_nSizes.begin() + row);
+    m_nStates.erase(m_nStates.begin() + row);
+}
+
+void CMainFrame::OnDownloadStart()
+{
+    CDrovaneView* view = GetTaskList();
+    if (!view) return;
+    const CString folder = CPropertysIni().GetSavePath();
+    for (int row = view->GetFirstChecked(); row >= 0; row = view->GetNextChecked(row)) {
+        auto* worker = static_cast<CDownloadFile*>(CDownloadFile::classCDownloadFile.CreateObject());
+        worker->SetOwner(m_hWnd, row);
+        worker->SetUrl(view->GetTaskUrl(row));
+        worker->SetSavePath(folder);
+        EnsureSlot(row);
+        m_pDownloads[static_cast<std::size_t>(row)] = worker->GetLink();
+        if (!worker->CreateThread()) {
+            delete worker;
+            m_pDownloads[static_cast<std::size_t>(row)].reset();
+            SetProgress(row, "Failed");
+            m_nStates[static_cast<std::size_t>(row)] = TASK_FAILED;
+            continue;
+        }
+        m_nStates[static_cast<std::size_t>(row)] = TASK_RUNNING;
+    }
+}
+
+void CMainFrame::OnDownloadStop()
+{
+    CDrovaneView* view = GetTaskList();
+    if (!view) return;
+    const std::size_t rows = std::min(static_cast<std::size_t>(view->GetTaskCount()), m_nStates.size());
+    for (std::size_t row = 0; row < rows; ++row) {
+        if (m_nStates[row] != TASK_RUNNING) continue;
+        if (m_pDownloads[row]) m_pDownloads[row]->Stop();
+        m_nStates[row] = TASK_STOPPED;
+    }
+}
+
+void CMainFrame::OnUpdateDownload(CCmdUI* cmdUI)
+{
+    CDrovaneView* view = GetTaskList();
+    cmdUI->Enable(view && view->GetTaskCount() > 0);
+}
+
+void CMainFrame::SetProgress(int row, const CString& text)
+{
+    // Most pieces leave the percentage as it was; the row is only redrawn when it changes.
+    CDrovaneView* view = GetTaskList();
+    if (!view || row >= view->GetTaskCount()) return;
+    if (view->GetListCtrl().GetItemText(row, CDrovaneView::COLUMN_PROGRESS) == text) return;
+    view->SetTaskProgress(row, text);
+}
+
+LRESULT CMainFrame::OnDownloadProgress(WPARAM kind, LPARAM lParam)
+{
+    const int row = static_cast<int>(lParam);
+    if (CHttpClient::IsFromStoppedSender() || row < 0 || static_cast<std::size_t>(row) >= m_pDownloads.size())
+        return 0;
+    const std::shared_ptr<CDownloadLink>& link = m_pDownloads[static_cast<std::size_t>(row)];
+    // A report posted before its worker was stopped arrives afterwards; it is dropped.
+    if (!link || link->IsStopped()) return 0;
+    CDrovaneView* view = GetTaskList();
+    const std::size_t slot = static_cast<std::size_t>(row);
+    switch (kind) {
+    case DL_HEAD: {
+        const std::string length = link->GetLengthText();
+        m_nSizes[slot] = ReadDecimal(length);
+        if (view) view->SetTaskSize(row, length.c_str());
+        break;
+    }
+    case DL_PIECE:
+        SetProgress(row, ProgressText(link->GetReceived(), m_nSizes[slot]));
+        break;
+    case DL_DONE:
+        m_nStates[slot] = TASK_DONE;
+        SetProgress(row, "100%");
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT CMainFrame::OnNetStatus(WPARAM code, LPARAM value)
+{
+    // Progress codes say nothing the row shows; a failure marks the worker's row.
+    if (code == NET_CONNECTED || code == NET_RECEIVING || code == NET_SOCKET_CREATED) return 0;
+    if (CHttpClient::IsFromStoppedSender()) return 0;
+    const auto* worker = dynamic_cast<const CDownloadFile*>(CHttpClient::CurrentSender());
+    if (!worker) return 0;
+    const int row = worker->m_nItem;
+    if (row < 0 || static_cast<std::size_t>(row) >= m_pDownloads.size()) return 0;
+    // Only the row's latest worker speaks for it.
+    if (m_pDownloads[static_cast<std::size_t>(row)] != worker->GetLink()) return 0;
+    m_nStates[static_cast<std::size_t>(row)] = TASK_FAILED;
+    SetProgress(row, FailureText(static_cast<int>(code), static_cast<int>(value)));
+    return 0;
 }

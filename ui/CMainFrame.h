@@ -5,12 +5,19 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+#include <vector>
+
 #include "CPersistentFrame.h"
 #include "CReBar.h"
 #include "CStatusBar.h"
 #include "CToolBar.h"
 
 class CDrovaneView;
+struct CDownloadLink;
+
+// The download state of a row; the user sees only the Size and Progress texts.
+enum TaskState { TASK_IDLE = 1, TASK_RUNNING = 2, TASK_STOPPED = 3, TASK_DONE = 4, TASK_FAILED = 5 };
 
 class CMainFrame : public CPersistentFrame {
 public:
@@ -32,11 +39,23 @@ public:
     void OnHelpContents();
     void OnHelpWebsite();
     void OnHelpContact();
+    void OnDownloadStart();
+    void OnDownloadStop();
+    void OnUpdateDownload(CCmdUI* cmdUI);
+    LRESULT OnDownloadProgress(WPARAM kind, LPARAM row);
+    LRESULT OnNetStatus(WPARAM code, LPARAM value);
+    bool IsDownloading() const;
 
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
     CReBar m_wndReBar;
     CString m_strNewTaskURL;
+    // Download slots, one per row index, grown as rows are started. A slot keeps the link it
+    // shares with the row's latest worker, never the worker itself: the worker deletes itself
+    // when its thread ends, the link stays readable and stoppable.
+    std::vector<std::shared_ptr<CDownloadLink>> m_pDownloads;
+    std::vector<long long> m_nSizes;
+    std::vector<int> m_nStates;
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }
@@ -44,5 +63,8 @@ public:
     const CRuntimeClass* GetRuntimeClass() const override { return &classCMainFrame; }
 
 private:
+    void EnsureSlot(int row);
+    void SetProgress(int row, const CString& text);
+    void OnRowRemoved(int row);
     HIMAGELIST m_hToolBarImages = nullptr;   // owned; the toolbar only uses it
 };

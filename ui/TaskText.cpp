@@ -44,3 +44,26 @@ CStringArray SplitMovieList(const CString& text)
     }
     return list;
 }
+
+CString ProgressText(long long received, long long size)
+{
+    long long percent = 0;
+    // Both are at most a few GB, so the product stays far inside 64 bits.
+    if (received > 0 && size > 0) percent = received * 100 / size;
+    return CString(std::to_string(percent) + "%");
+}
+
+CString FailureText(int code, int value)
+{
+    switch (code) {
+    case NET_ERR_NO_BUFFER: return "No data";
+    case NET_ERR_SOCKET: return "Connect time out";
+    case NET_ERR_UNKNOWN_HOST:
+    case NET_ERR_BAD_HOST: return "Host not found";
+    case NET_ERR_NO_PROXY: return "Unknown Proxy";
+    case 12: return CString("HTTP " + std::to_string(value));   // a status other than 2xx
+    case 14: return "Bad file name";
+    case 15: return "Write failed";
+    default: return "Failed";
+    }
+}

@@ -16,3 +16,10 @@ CString SizeText(const char* lengthText);
 
 // Splits "a,b,c," at every ","; what follows the last "," is dropped, "" entries are kept.
 CStringArray SplitMovieList(const CString& text);
+
+// The Progress column while a download runs: received * 100 / size, rounded down, followed by
+// "%"; "0%" while either is unknown (0). Not capped: a longer body shows more than 100.
+CString ProgressText(long long received, long long size);
+
+// The Progress column of a failed download, for the failure code and value it reported.
+CString FailureText(int code, int value);

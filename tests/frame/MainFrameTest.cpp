@@ -9,35 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "CDrovaneDoc.h"
 #include "CDrovaneView.h"
-#include "CMainFrame.h"
-#include "CSingleDocTemplate.h"
-#include "UiTestApp.h"
+#include "FrameHost.h"
 #include "resource.h"
 
 using namespace std::chrono_literals;
 
-CUiTestApp theApp;
-
 namespace {
-
-// Makes a fresh document, frame and view through the template, as start-up does.
-CMainFrame* OpenFrame()
-{
-    theApp.m_pMainWnd = nullptr;
-    theApp.AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, &CDrovaneDoc::classCDrovaneDoc,
-                                                 &CMainFrame::classCMainFrame, &CDrovaneView::classCDrovaneView));
-    theApp.OnFileNew();
-    return dynamic_cast<CMainFrame*>(theApp.m_pMainWnd);
-}
-
-// Closes the frame the way the user does; it saves its placement while it goes.
-void CloseFrame(CMainFrame* frame)
-{
-    theApp.m_pMainWnd = nullptr;   // no WM_QUIT for the test's own thread
-    frame->SendMessage(WM_CLOSE);
-}
 
 std::vector<std::string> RowNames(CMainFrame* frame)
 {

@@ -108,4 +108,31 @@ TEST(SplitMovieList, CountsAnAddressOnlyWhenACommaFollows)
     for (const Case& c : cases) EXPECT_EQ(ToVector(SplitMovieList(c.text)), c.list) << c.text;
 }
 
+TEST(ProgressText, SixtyFourBitPercentageNeverNegativeAndNotCapped)
+{
+    const struct {
+        long long received, size;
+        const char* text;
+    } cases[] = {
+        {0, 0, "0%"}, {500, 0, "0%"}, {0, 1000, "0%"}, {370, 1000, "37%"}, {2048, 2048, "100%"},
+        {1500, 1000, "150%"},
+        // Past 21 MB the 32-bit product received * 100 wraps around to a negative number.
+        {30'000'000, 30'000'000, "100%"}, {29'999'999, 30'000'000, "99%"}, {3'000'000'000LL, 4'000'000'000LL, "75%"},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(ProgressText(c.received, c.size), c.text) << c.received << "/" << c.size;
+}
+
+TEST(FailureText, ShortTextPerFailure)
+{
+    const struct {
+        int code, value;
+        const char* text;
+    } cases[] = {
+        {0, 0, "No data"}, {1, 10061, "Connect time out"}, {5, 0, "Unknown Proxy"}, {7, 11001, "Host not found"},
+        {12, 404, "HTTP 404"}, {12, 503, "HTTP 503"}, {14, 0, "Bad file name"}, {15, 112, "Write failed"},
+        {3, 0, "Failed"}, {13, 0, "Failed"},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(FailureText(c.code, c.value), c.text) << c.code;
+}
+
 } // namespace

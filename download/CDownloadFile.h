@@ -1,0 +1,67 @@
+#pragma once
+// The download worker: fetches one movie, reports progress to its owner window as
+// WM_DOWNLOAD_PROGRESS and, when the server has closed the connection, writes the body into the
+// save folder under the name MovieFileName gives. A failure reaches the owner as WM_NET_STATUS
+// and leaves no file; an existing file of that name is replaced only by a complete download.
+#include <memory>
+
+#include "CHttpClient.h"
+#include "CString.h"
+#include "CWinThread.h"
+#include "DownloadLink.h"
+
+// wParam: one of DownloadProgress; lParam: the row index given to SetOwner.
+constexpr UINT WM_DOWNLOAD_PROGRESS = WM_USER + 7;
+
+enum DownloadProgress {
+    DL_HEAD = 0,    // posted: the length text can be read from the link
+    DL_PIECE = 1,   // sent: one more piece counted
+    DL_DONE = 2,    // posted: the file has been written and closed
+};
+
+// Failure codes of a download, reported with WM_NET_STATUS after those of NetStatus.
+enum DownloadStatus {
+    NET_ERR_HTTP_STATUS = 12,     // value: the status code (0 when the status line is unreadable)
+    NET_ERR_NO_HEAD = 13,         // no blank line after the head
+    NET_ERR_BAD_FILE_NAME = 14,   // MovieFileName refused the address
+    NET_ERR_WRITE = 15,           // value: the system error
+};
+
+class CDownloadFile : public CWinThread, public CHttpClient {
+public:
+    CDownloadFile();
+    ~CDownloadFile() override;
+
+    void SetOwner(HWND owner, int item);
+    // Hides the client's: the file name comes from the address as given, not the request target.
+    void SetUrl(const char* url);
+    // A missing backslash at the end is added, so the file lands inside the folder.
+    void SetSavePath(const char* folder);
+    // The owner keeps this for the row; it outlives the worker.
+    std::shared_ptr<CDownloadLink> GetLink() const { return m_link; }
+    // The same as GetLink()->Stop(); only while the owner knows the worker has not ended.
+    void Stop() { m_link->Stop(); }
+
+    BOOL InitInstance() override;
+    void OnReceive() override;
+    void OnComplete() override;
+
+    const CRuntimeClass* GetRuntimeClass() const override { return &classCDownloadFile; }
+    static const CRuntimeClass classCDownloadFile;
+
+    int m_nItem = 0;
+    int m_nPieces = 0;
+    long long m_nReceived = 0;
+
+private:
+    friend struct CDownloadLink;
+    enum class WriteResult { Written, Stopped, Failed };
+
+    void PostToOwner(DownloadProgress kind);
+    WriteResult WriteFileAtomically(const char* body, std::size_t len, const std::string& target,
+                                    DWORD& error);
+
+    std::shared_ptr<CDownloadLink> m_link;
+    CString m_strAddress;
+    CString m_strFolder;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// The file name a movie is saved under, derived from its address. The list's File Name column,
+// the download worker, the viewer and copy/move all use this one rule, so the name shown is the
+// name written. Platform-neutral.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Longest name accepted: a 127-character save folder plus this stays well inside MAX_PATH.
+constexpr std::size_t kMaxMovieFileName = 127;
+
+// The last path segment of the address, without query or fragment, with the characters Windows
+// forbids in file names turned into "_". False (name left empty) when the result could not be
+// created as a plain file inside the save folder: empty, "." or "..", ending in a dot or blank,
+// a reserved device name (with any extension), or longer than kMaxMovieFileName.
+// Percent-escapes are left as they are: decoding them could bring back a "/" or "..".
+bool MovieFileName(std::string_view address, std::string& name);
