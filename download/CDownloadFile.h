@@ -3,28 +3,22 @@
 // WM_DOWNLOAD_PROGRESS and, when the server has closed the connection, writes the body into the
 // save folder under the name MovieFileName gives. A failure reaches the owner as WM_NET_STATUS
 // and leaves no file; an existing file of that name is replaced only by a complete download.
+#include <chrono>
 #include <memory>
 
 #include "CHttpClient.h"
 #include "CString.h"
 #include "CWinThread.h"
 #include "DownloadLink.h"
+#include "DownloadStatus.h"
 
 // wParam: one of DownloadProgress; lParam: the row index given to SetOwner.
 constexpr UINT WM_DOWNLOAD_PROGRESS = WM_USER + 7;
 
 enum DownloadProgress {
     DL_HEAD = 0,    // posted: the length text can be read from the link
-    DL_PIECE = 1,   // sent: one more piece counted
+    DL_PIECE = 1,   // sent: the count moved (the first piece, then see ProgressPercent.h)
     DL_DONE = 2,    // posted: the file has been written and closed
-};
-
-// Failure codes of a download, reported with WM_NET_STATUS after those of NetStatus.
-enum DownloadStatus {
-    NET_ERR_HTTP_STATUS = 12,     // value: the status code (0 when the status line is unreadable)
-    NET_ERR_NO_HEAD = 13,         // no blank line after the head
-    NET_ERR_BAD_FILE_NAME = 14,   // MovieFileName refused the address
-    NET_ERR_WRITE = 15,           // value: the system error
 };
 
 class CDownloadFile : public CWinThread, public CHttpClient {
@@ -52,8 +46,13 @@ public:
     int m_nItem = 0;
     int m_nPieces = 0;
     long long m_nReceived = 0;
+    long long m_nLength = 0;   // the announced size, 0 when unknown
 
 private:
+    // The percentage, count and time of the last DL_PIECE sent.
+    long long m_nPercentSent = 0;
+    long long m_nReceivedSent = 0;
+    std::chrono::steady_clock::time_point m_sentAt;
     friend struct CDownloadLink;
     enum class WriteResult { Written, Stopped, Failed };
 

@@ -20,6 +20,11 @@ struct CDownloadLink {
     // ends and deletes itself on its own. Harmless after the worker has ended. It may wait for
     // one bounded file write that is under way; it never waits for the network or the owner.
     void Stop();
+    // Owner's thread, on a posted DL_HEAD or DL_DONE: true once for each notice this worker
+    // posted. A row that was started again holds the new worker's link, so a notice the earlier
+    // worker posted finds nothing to take here and is dropped.
+    bool TakeHead() { return headPosted.exchange(false, std::memory_order_acq_rel); }
+    bool TakeDone() { return donePosted.exchange(false, std::memory_order_acq_rel); }
 
     // Held for a file write step, a post and the worker's destruction; never while sending.
     mutable std::mutex mutex;
@@ -27,4 +32,6 @@ struct CDownloadLink {
     std::string lengthText;
     std::atomic<long long> received{0};
     std::atomic<bool> stopped{false};
+    std::atomic<bool> headPosted{false};
+    std::atomic<bool> donePosted{false};
 };

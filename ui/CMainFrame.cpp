@@ -250,7 +250,10 @@ void CMainFrame::OnDownloadStart()
             m_nStates[static_cast<std::size_t>(row)] = TASK_FAILED;
             continue;
         }
+        // A row started again begins from nothing, whatever it showed before.
         m_nStates[static_cast<std::size_t>(row)] = TASK_RUNNING;
+        m_nSizes[static_cast<std::size_t>(row)] = 0;
+        SetProgress(row, "0%");
     }
 }
 
@@ -287,21 +290,27 @@ LRESULT CMainFrame::OnDownloadProgress(WPARAM kind, LPARAM lParam)
     if (CHttpClient::IsFromStoppedSender() || row < 0 || static_cast<std::size_t>(row) >= m_pDownloads.size())
         return 0;
     const std::shared_ptr<CDownloadLink>& link = m_pDownloads[static_cast<std::size_t>(row)];
-    // A report posted before its worker was stopped arrives afterwards; it is dropped.
+    // A report posted before its worker was stopped arrives afterwards; it is dropped. So is a
+    // report from a worker the row no longer holds because it was started again.
     if (!link || link->IsStopped()) return 0;
     CDrovaneView* view = GetTaskList();
     const std::size_t slot = static_cast<std::size_t>(row);
     switch (kind) {
     case DL_HEAD: {
+        if (!link->TakeHead()) return 0;
         const std::string length = link->GetLengthText();
         m_nSizes[slot] = ReadDecimal(length);
         if (view) view->SetTaskSize(row, length.c_str());
         break;
     }
-    case DL_PIECE:
+    case DL_PIECE: {
+        const auto* worker = dynamic_cast<const CDownloadFile*>(CHttpClient::CurrentSender());
+        if (worker && worker->GetLink() != link) return 0;
         SetProgress(row, ProgressText(link->GetReceived(), m_nSizes[slot]));
         break;
+    }
     case DL_DONE:
+        if (!link->TakeDone()) return 0;
         m_nStates[slot] = TASK_DONE;
         SetProgress(row, "100%");
         break;

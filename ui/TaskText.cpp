@@ -3,7 +3,9 @@
 #include <string>
 #include <unordered_set>
 
+#include "DownloadStatus.h"
 #include "HttpAddress.h"
+#include "ProgressPercent.h"
 
 CString FileNameOfAddress(const CString& address)
 {
@@ -47,10 +49,7 @@ CStringArray SplitMovieList(const CString& text)
 
 CString ProgressText(long long received, long long size)
 {
-    long long percent = 0;
-    // Both are at most a few GB, so the product stays far inside 64 bits.
-    if (received > 0 && size > 0) percent = received * 100 / size;
-    return CString(std::to_string(percent) + "%");
+    return CString(std::to_string(ProgressPercent(received, size)) + "%");
 }
 
 CString FailureText(int code, int value)
@@ -61,9 +60,9 @@ CString FailureText(int code, int value)
     case NET_ERR_UNKNOWN_HOST:
     case NET_ERR_BAD_HOST: return "Host not found";
     case NET_ERR_NO_PROXY: return "Unknown Proxy";
-    case 12: return CString("HTTP " + std::to_string(value));   // a status other than 2xx
-    case 14: return "Bad file name";
-    case 15: return "Write failed";
+    case NET_ERR_HTTP_STATUS: return CString("HTTP " + std::to_string(value));   // a status other than 2xx
+    case NET_ERR_BAD_FILE_NAME: return "Bad file name";
+    case NET_ERR_WRITE: return "Write failed";
     default: return "Failed";
     }
 }

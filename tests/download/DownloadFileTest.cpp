@@ -252,13 +252,13 @@ TEST_F(Download, LengthHeaderVariantsStillComplete)
         EXPECT_EQ(row.done, 1) << c.path;
         EXPECT_EQ(folder.Read(std::string(c.path + 1)), body) << c.path;
         ASSERT_FALSE(row.receivedAtPieces.empty()) << c.path;
+        const long long received = owner.links[0]->GetReceived();
         if (c.head.size() > CHttpClient::kMaxPiece) {
             // The head did not end in the first piece, so the rest of it counts as received.
             EXPECT_EQ(row.receivedAtPieces.front(), 0) << c.path;
-            EXPECT_EQ(row.receivedAtPieces.back(),
-                      static_cast<long long>(c.head.size() + body.size()) - CHttpClient::kMaxPiece) << c.path;
+            EXPECT_EQ(received, static_cast<long long>(c.head.size() + body.size()) - CHttpClient::kMaxPiece) << c.path;
         } else {
-            EXPECT_EQ(row.receivedAtPieces.back(), 1000) << c.path;
+            EXPECT_EQ(received, 1000) << c.path;
         }
     }
     EXPECT_EQ(folder.Files().size(), std::size(cases));
@@ -353,11 +353,42 @@ TEST_F(Download, ThirtyMegabytesArriveWholeWithExactCounts)
     const RowRecord& row = owner.Run(server.Url("/big.swf"), folder.Path());
     EXPECT_EQ(row.lengthAtHead, std::to_string(body.size()));
     ASSERT_FALSE(row.receivedAtPieces.empty());
-    EXPECT_EQ(row.receivedAtPieces.back(), static_cast<long long>(body.size()));
+    EXPECT_EQ(owner.links[0]->GetReceived(), static_cast<long long>(body.size()));
     EXPECT_TRUE(std::is_sorted(row.receivedAtPieces.begin(), row.receivedAtPieces.end()));
     EXPECT_EQ(row.done, 1);
     EXPECT_EQ(folder.Files(), std::vector<std::string>{"big.swf"});
     EXPECT_TRUE(folder.Read("big.swf") == body) << "the file differs from the body sent";
+}
+
+TEST_F(Download, PiecesAreReportedWhenWhatTheRowShowsMoves)
+{
+    // 400 KB with a size, arriving 2% at a time with pauses: each step is reported once.
+    const std::string sized = Bytes(400000);
+    server.On("/sized.swf", Behaviour::Page(sized).Drip(8000, 30ms));
+    const RowRecord& row = owner.Run(server.Url("/sized.swf"), folder.Path());
+    std::vector<long long> percents;
+    for (long long count : row.receivedAtPieces) percents.push_back(count * 100 / 400000);
+    EXPECT_TRUE(std::adjacent_find(percents.begin(), percents.end()) == percents.end())
+        << "two reports showed the same percentage";
+    EXPECT_GE(percents.size(), 40u) << "steps were left out";
+
+    // The same at full speed: hundreds of pieces, far fewer reports, the count still exact.
+    server.On("/fast.swf", Behaviour::Page(Bytes(2000000)));
+    const RowRecord& fast = owner.Run(server.Url("/fast.swf"), folder.Path());
+    EXPECT_LT(fast.receivedAtPieces.size(), 2000000u / CHttpClient::kMaxPiece / 2);
+    EXPECT_EQ(owner.links[0]->GetReceived(), 2000000);
+    EXPECT_EQ(fast.done, 1);
+
+    // 3 MiB without a size, a quarter MiB at a time: the first piece, then one report a MiB.
+    const std::string unsized = Bytes(3u << 20);
+    server.On("/unsized.swf", Behaviour::Raw("HTTP/1.0 200 OK\r\n\r\n", unsized).Drip(256u << 10, 30ms));
+    const RowRecord& open = owner.Run(server.Url("/unsized.swf"), folder.Path());
+    ASSERT_GE(open.receivedAtPieces.size(), 3u);
+    EXPECT_LE(open.receivedAtPieces.size(), 4u);
+    for (std::size_t i = 1; i < open.receivedAtPieces.size(); ++i)
+        EXPECT_GE(open.receivedAtPieces[i] - open.receivedAtPieces[i - 1], 1 << 20);
+    EXPECT_EQ(owner.links[0]->GetReceived(), static_cast<long long>(unsized.size()));
+    EXPECT_EQ(open.done, 1);
 }
 
 TEST_F(Download, AfterStopNothingMoreArrivesAndNothingIsWritten)
@@ -420,7 +451,7 @@ TEST_F(Download, TenDownloadsAtOnceWriteTenIdenticalFiles)
     for (int i = 0; i < 10; ++i) {
         const std::string name = MoviePath(i).substr(1);
         EXPECT_EQ(many.rows[static_cast<std::size_t>(i)].done, 1) << name;
-        EXPECT_EQ(many.rows[static_cast<std::size_t>(i)].receivedAtPieces.back(), 1 << 20) << name;
+        EXPECT_EQ(many.links[static_cast<std::size_t>(i)]->GetReceived(), 1 << 20) << name;
         EXPECT_TRUE(folder.Read(name) == bodies[static_cast<std::size_t>(i)]) << name << " differs";
     }
     EXPECT_EQ(folder.Files().size(), 10u);

@@ -44,6 +44,8 @@ private:
 
 // Pumps this thread's messages until `done` holds; false after the time-out.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+// Like PumpUntil, but only messages other threads send are handled; posted ones stay queued.
+bool ServeSentUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
 // Describes a message list as text, for failure output: "1025(11,0) 1025(9,0) ...".
 std::string Describe(const std::vector<Received>& messages);
