@@ -192,7 +192,12 @@ void CEmbedParser::Scan()
 
 void CEmbedParser::Resolve(CStringArray& out) const
 {
-    const PageBase base = SplitPageUrl(m_szPageUrl);
+    Resolve(m_szPageUrl, out);
+}
+
+void CEmbedParser::Resolve(std::string_view pageUrl, CStringArray& out) const
+{
+    const PageBase base = SplitPageUrl(pageUrl);
     for (int i = 0; i < m_sources.GetSize(); ++i) {
         out.Add(ResolveOne(base, m_sources[i].View()));
     }

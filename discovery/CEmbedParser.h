@@ -3,6 +3,8 @@
 // order, and the absolute address of each against the page's own address.
 // Platform-neutral: the page-scan worker and the automation bridge both use it, and the
 // native tests and the fuzzer drive it directly.
+#include <string_view>
+
 #include "CString.h"
 #include "CStringArray.h"
 
@@ -29,6 +31,8 @@ public:
     void Scan();
     // Appends one absolute address per raw value, in the same order; does not empty `out`.
     void Resolve(CStringArray& out) const;
+    // The same against a page address given here, of any length.
+    void Resolve(std::string_view pageUrl, CStringArray& out) const;
 
     const CStringArray& GetSources() const { return m_sources; }
 

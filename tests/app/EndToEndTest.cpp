@@ -8,7 +8,6 @@
 #include <algorithm>
 
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
 
@@ -48,12 +47,7 @@ public:
     ~SaveFolder()
     {
         ::WritePrivateProfileStringA("Options", "SavePath", m_hadValue ? m_oldValue.c_str() : nullptr, m_ini.c_str());
-        WIN32_FIND_DATAA found;
-        HANDLE search = ::FindFirstFileA((m_folder + "\\*").c_str(), &found);
-        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(search, &found))
-            ::DeleteFileA((m_folder + "\\" + found.cFileName).c_str());
-        if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
-        ::RemoveDirectoryA(m_folder.c_str());
+        RemoveFolder(m_folder);
     }
     std::string File(const std::string& name) const { return m_folder + "\\" + name; }
 
@@ -69,17 +63,6 @@ std::string FileBytes(const std::string& path)
     std::stringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
-}
-
-// Another process's window can only be looked at, so this checks again every 50 ms.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        ::WaitForSingleObject(::GetCurrentProcess(), 50);
-    }
-    return true;
 }
 
 TEST(EndToEnd, MovieListOnTheCommandLine)
@@ -125,7 +108,7 @@ TEST(EndToEnd, DemoPageScannedAndItsMoviesDownloaded)
     // Download > Start: every row is checked after a scan, so every movie comes down.
     HWND list = FindChild(frame, "SysListView32");
     ::PostMessageA(frame, WM_COMMAND, ID_DOWNLOAD_START, 0);
-    const bool allDone = WaitUntil([&] {
+    const bool allDone = PollUntil([&] {
         const auto progress = RemoteListColumn(list, 4);
         return !progress.empty() && std::all_of(progress.begin(), progress.end(), [](const std::string& cell) { return cell == "100%"; });
     }, kTimeout);
@@ -141,7 +124,7 @@ TEST(EndToEnd, DemoPageScannedAndItsMoviesDownloaded)
         const std::string expected = FileBytes(reference);
         EXPECT_EQ(expected.substr(0, 3), "FWS") << files[row];
         // The last pieces can show "100%" a moment before the file is renamed into place.
-        EXPECT_TRUE(WaitUntil([&] { return FileBytes(saved.File(files[row])) == expected; }, kTimeout))
+        EXPECT_TRUE(PollUntil([&] { return FileBytes(saved.File(files[row])) == expected; }, kTimeout))
             << files[row] << " differs from what the server sends";
     }
     EXPECT_TRUE(drovane.Close(kTimeout));

@@ -12,6 +12,7 @@
 #include "CHttpClient.h"
 #include "CPropertysIni.h"
 #include "FrameHost.h"
+#include "RemoteProgram.h"
 #include "TestHttpServer.h"
 #include "resource.h"
 
@@ -48,12 +49,7 @@ protected:
             frame->SendMessage(WM_COMMAND, ID_DOWNLOAD_STOP);
             CloseFrame(frame);
         }
-        WIN32_FIND_DATAA found;
-        HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
-        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(search, &found))
-            ::DeleteFileA((folder + "\\" + found.cFileName).c_str());
-        if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
-        ::RemoveDirectoryA(folder.c_str());
+        RemoveFolder(folder);
         ::DeleteFileA(CPropertysIni().GetPath());
         ClearProfile();
     }

@@ -176,6 +176,42 @@ std::vector<std::string> RemoteListColumn(HWND listView, int column)
     return texts;
 }
 
+DWORD RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string line = commandLine;
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return ~0u;
+    DWORD code = ~0u;
+    if (::WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return code;
+}
+
+bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        ::WaitForSingleObject(::GetCurrentProcess(), 50);
+    }
+    return true;
+}
+
+void RemoveFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(search, &found))
+        ::DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+    ::RemoveDirectoryA(folder.c_str());
+}
+
 bool SaveScreenshot(const std::string& path)
 {
     const int width = ::GetSystemMetrics(SM_CXSCREEN);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,15 @@ std::string WindowText(HWND hWnd);
 HWND FindChild(HWND parent, const char* className);
 // The texts of one column of a list view in another process.
 std::vector<std::string> RemoteListColumn(HWND listView, int column);
+
+// Runs a command line to its end: its exit code, or ~0 when it could not start or ran past
+// the time-out.
+DWORD RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout);
+// Another process's windows and files can only be looked at: checks `done` every 50 ms until
+// it holds (true) or the time runs out (false).
+bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+// Deletes the files in a folder, then the folder.
+void RemoveFolder(const std::string& folder);
 
 // Saves what the screen shows as a 24-bit BMP file (a test artifact a person can look at).
 bool SaveScreenshot(const std::string& path);
