@@ -7,16 +7,22 @@
 #define IDR_MAINFRAME 128
 #define IDD_ABOUTBOX 100
 #define IDD_NEWTASK 102
+#define IDD_FLASHVIEWER 103
 #define IDD_PROXY 106
 #define IDD_GENERAL 129
 #define IDR_ROWMENU 133
 #define IDB_TOOLBAR 134
+#define IDI_VIEWER 137
 
 // New Task dialog
 #define IDC_URL 1000
 #define IDC_START 1001
 #define IDC_STATUS 1002
 #define IDC_PROGRESS 1003
+
+// Flash Viewer
+#define IDC_FLASH 1004
+#define IDC_CLOSE 1010
 
 // About box
 #define IDC_WEBSITE 1012

@@ -2,11 +2,15 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <vector>
 
 #include "CCmdUI.h"
+#include "CFlashViewerDlg.h"
+#include "CPropertysIni.h"
 #include "CWinApp.h"
+#include "MovieFileName.h"
 #include "TaskText.h"
 #include "resource.h"
 
@@ -241,8 +245,17 @@ void CDrovaneView::DeleteTasks()
 
 void CDrovaneView::OnPreview()
 {
-    // The viewer window is not part of the program yet; the command is already routed here so
-    // that the menus, the toolbar and the double click keep their wiring when it comes.
+    const int row = GetSelectedTask();
+    if (row < 0) return;
+    // The same file the download wrote: the save folder and the movie's file name.
+    std::string path;
+    if (!MovieFilePath(CPropertysIni().GetSavePath().View(), GetTaskUrl(row).View(), path)) {
+        ::MessageBeep(MB_ICONWARNING);   // an address that names no file has nothing to show
+        return;
+    }
+    CFlashViewerDlg viewer;
+    viewer.SetMoviePath(path.c_str());
+    viewer.DoModal();
 }
 
 void CDrovaneView::OnCheckAll()
