@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "CMovieWindow.h"
 #include "RemoteProgram.h"
 #include "resource.h"
 
@@ -127,6 +128,19 @@ TEST(EndToEnd, DemoPageScannedAndItsMoviesDownloaded)
         EXPECT_TRUE(PollUntil([&] { return FileBytes(saved.File(files[row])) == expected; }, kTimeout))
             << files[row] << " differs from what the server sends";
     }
+
+    // The first movie in the viewer: Home selects the first row, then View > Flash Viewer.
+    ::PostMessageA(list, WM_KEYDOWN, VK_HOME, 0);
+    ::PostMessageA(frame, WM_COMMAND, ID_PREVIEW, 0);
+    HWND viewer = drovane.WaitForWindow("#32770", "Flash Viewer", kTimeout);
+    ASSERT_NE(viewer, nullptr) << "the viewer did not open";
+    HWND player = ::GetDlgItem(viewer, IDC_FLASH);
+    ASSERT_NE(player, nullptr);
+    EXPECT_TRUE(PollUntil([&] { return ::SendMessageA(player, PLAYER_GETFRAME, 0, 0) > 0; }, kTimeout))
+        << "the movie does not play";
+    EXPECT_TRUE(SaveScreenshot(kArtifacts + "\\demo-viewer.bmp"));
+    ::PostMessageA(viewer, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
+    EXPECT_TRUE(drovane.WaitUntilGone(viewer, kTimeout));
     EXPECT_TRUE(drovane.Close(kTimeout));
 }
 

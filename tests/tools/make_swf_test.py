@@ -2,13 +2,16 @@
 """Reads the movies tools/make-swf writes with a parser of its own, down to every bit field, so
 that a movie the demo site serves is one a player can read: the lengths add up, every shape
 outline closes, and every placed shape stays on the stage in every frame."""
+import lzma
 import math
 import os
 import struct
 import subprocess
 import sys
 import tempfile
+import types
 import unittest
+import zlib
 
 MAKE_SWF = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'tools', 'make-swf')
 
@@ -276,6 +279,99 @@ class Animation(unittest.TestCase):
         self.assertAlmostEqual(math.atan2(y1 - centre[1], x1 - centre[0]), 0, places=3)
 
 
+def tag_codes(body):
+    """Codes of the tags in a tag stream, sprites opened: (code, nested codes or None)."""
+    codes, pos = [], 0
+    while pos < len(body):
+        head = struct.unpack_from('<H', body, pos)[0]
+        code, length = head >> 6, head & 0x3F
+        pos += 2
+        if length == 0x3F:
+            length = struct.unpack_from('<I', body, pos)[0]
+            pos += 4
+        assert pos + length <= len(body), f"tag {code} runs past its container"
+        inner = tag_codes(body[pos + 4:pos + length]) if code == 39 else None
+        codes.append((code, inner))
+        pos += length
+    return codes
+
+
+def expanded(data):
+    """The file with its body decompressed, as an FWS movie."""
+    if data[:3] == b'CWS':
+        return b'FWS' + data[3:8] + zlib.decompress(data[8:])
+    if data[:3] == b'ZWS':
+        # 4-byte compressed length, 5 property bytes, the stream; the .lzma form puts the
+        # expanded length after the properties.
+        compressed_length = struct.unpack_from('<I', data, 8)[0]
+        assert compressed_length == len(data) - 17, "compressed length"
+        size = struct.pack('<Q', struct.unpack_from('<I', data, 4)[0] - 8)
+        return b'FWS' + data[3:8] + lzma.decompress(data[12:17] + size + data[17:], format=lzma.FORMAT_ALONE)
+    return data
+
+
+class Scenes(unittest.TestCase):
+    def movie_tags(self, *args):
+        data = expanded(make(*args))
+        movie = Movie(data)
+        self.assertEqual(movie.length, len(data))
+        self.assertEqual(movie.end, len(data))
+        self.assertEqual(sum(1 for code, _ in movie.tags if code == 1), movie.frame_count)
+        bits = data[8] >> 3
+        start = 8 + (5 + 4 * bits + 7) // 8 + 4  # after the stage, frame rate and frame count
+        return movie, tag_codes(data[start:])
+
+    def test_each_scene_holds_what_it_shows(self):
+        wanted = {
+            'shapes': {32},              # DefineShape3
+            'sprites': {39, 32},         # DefineSprite
+            'bitmaps': {20, 36, 32},     # DefineBitsLossless, DefineBitsLossless2
+            'frames': {28, 12},          # RemoveObject2, DoAction
+            'gallery': {39, 20, 36, 32},
+        }
+        for scene, codes in wanted.items():
+            for compress in ([], ['--compress'], ['--compress', 'lzma']):
+                with self.subTest(scene=scene, compress=compress):
+                    movie, tags = self.movie_tags('--scene', scene, '--frames', '10', *compress)
+                    self.assertEqual(movie.frame_count, 10)
+                    found = {code for code, inner in tags} | {code for _, inner in tags if inner for code, _ in inner}
+                    self.assertLessEqual(codes, found)
+
+    def test_compressed_and_plain_movies_match(self):
+        for scene in ('banner', 'gallery'):
+            with self.subTest(scene=scene):
+                plain = make('--scene', scene, '--frames', '4')
+                for method, signature in (('zlib', b'CWS'), ('lzma', b'ZWS')):
+                    compressed = make('--scene', scene, '--frames', '4', '--compress', method)
+                    self.assertEqual(compressed[:3], signature)
+                    self.assertEqual(expanded(compressed), plain)
+
+    def test_frames_scene_removes_swaps_and_stops(self):
+        _, tags = self.movie_tags('--scene', 'frames', '--frames', '12')
+        frames, current = [], []
+        for code, _ in tags:
+            if code == 1:
+                frames.append(current)
+                current = []
+            else:
+                current.append(code)
+        self.assertIn(28, frames[6], "the second object goes half way")
+        self.assertEqual(frames[-1].count(12), 1, "the last frame stops")
+        self.assertTrue(all(12 not in frame for frame in frames[:-1]))
+
+    def test_generator_works_as_a_module(self):
+        module = types.ModuleType('make_swf')
+        with open(MAKE_SWF) as f:
+            exec(compile(f.read(), MAKE_SWF, 'exec'), module.__dict__)
+        square = module.shape(1, [module.fill_solid((255, 0, 0))], [],
+                              [(0, 1, 0, [(0, 0), (200, 0), (200, 200), (0, 200), (0, 0)])])
+        frames = module.frames_to_tags([[module.place_object(1, 1, 100, 100)], [module.remove_object(1)]])
+        data = module.movie(2000, 2000, 12, square + frames, compress='zlib')
+        movie = Movie(expanded(data))
+        self.assertEqual(movie.frame_count, 2)
+        self.assertEqual([code for code, _ in movie.tags], [32, 26, 1, 28, 1, 0])
+
+
 class CheckMode(unittest.TestCase):
     def test_check_finds_broken_files(self):
         good = make('--frames', '3')
@@ -284,7 +380,11 @@ class CheckMode(unittest.TestCase):
             'cut short': (good[:-5], False),
             'length off': (good[:4] + struct.pack('<I', len(good) + 1) + good[8:], False),
             'trailing bytes': (good + b'\0', False),
-            'not a movie': (b'CWS' + good[3:], False),
+            'not a movie': (b'GIF' + good[3:], False),
+            'compressed': (b'CWS' + good[3:8] + zlib.compress(good[8:]), True),
+            'compressed, damaged': (b'CWS' + good[3:8] + zlib.compress(good[8:])[:-3], False),
+            'lzma': (make('--frames', '3', '--compress', 'lzma'), True),
+            'lzma, cut short': (make('--frames', '3', '--compress', 'lzma')[:-9], False),
         }
         with tempfile.TemporaryDirectory() as folder:
             for name, (data, ok) in broken.items():

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <wincodec.h>
 
 #include <fstream>
 #include <functional>
@@ -13,6 +14,9 @@
 
 #include "CDrovaneView.h"
 #include "CFlashViewerDlg.h"
+#include "CMovie.h"
+#include "CMovieWindow.h"
+#include "WicImageDecoder.h"
 #include "CPropertysIni.h"
 #include "FrameHost.h"
 #include "RegKey.h"
@@ -24,6 +28,7 @@ using namespace std::chrono_literals;
 namespace {
 
 const std::string kFakeControl = WindowsPath(FAKE_FLASH_DLL);
+const std::string kMovie = WindowsPath(TEST_MOVIE);
 const std::string kClassKey = "CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
 
 std::string TempPath(const std::string& name)
@@ -160,6 +165,147 @@ TEST_F(HostedViewer, PreviewShowsTheFirstSelectedRowsSavedFile)
     CloseFrame(frame);
     ::DeleteFileA(CPropertysIni().GetPath());
     ClearProfile();
+}
+
+// Without a Shockwave Flash control the built-in player stands in for it.
+class BuiltInViewer : public ::testing::Test {
+protected:
+    void SetUp() override { ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kClassKey.c_str()); }
+};
+
+// What the window draws, through WM_PRINTCLIENT, so hidden windows can be looked at too.
+COLORREF PixelOf(HWND window, int x, int y)
+{
+    RECT client{};
+    ::GetClientRect(window, &client);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    const COLORREF colour = ::GetPixel(memory, x, y);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+std::string NoteOf(HWND player)
+{
+    char note[128] = {};
+    ::SendMessageA(player, PLAYER_GETNOTE, sizeof note, reinterpret_cast<LPARAM>(note));
+    return note;
+}
+
+TEST_F(BuiltInViewer, PlaysTheMovieFromItsFirstFrameUntilTheViewerCloses)
+{
+    CFlashViewerDlg viewer;
+    viewer.SetMoviePath(kMovie.c_str());
+    ASSERT_TRUE(viewer.Create(nullptr));
+    EXPECT_TRUE(viewer.m_flash.IsBuiltInPlayer());
+    HWND player = ::GetDlgItem(viewer.m_hWnd, IDC_FLASH);
+    ASSERT_NE(player, nullptr);
+    char className[64] = {};
+    ::GetClassNameA(player, className, sizeof className);
+    EXPECT_STREQ(className, MovieWindow::kClassName);
+    EXPECT_EQ(::SendMessageA(player, PLAYER_GETFRAME, 0, 0), 0) << "it opens on the first frame";
+    EXPECT_EQ(NoteOf(player), "");
+    EXPECT_TRUE(PumpUntil([&] { return ::SendMessageA(player, PLAYER_GETFRAME, 0, 0) > 0; }, 10s))
+        << "the movie does not move on";
+
+    // The movie is 4:3 and the control wider, so the band at the left shows the movie's
+    // background colour.
+    RECT client{};
+    ::GetClientRect(player, &client);
+    EXPECT_EQ(PixelOf(player, 0, client.bottom / 2), RGB(0x10, 0x20, 0x40));
+
+    ::DestroyWindow(viewer.m_hWnd);
+    EXPECT_FALSE(::IsWindow(player)) << "the player and its timer go with the viewer";
+}
+
+TEST_F(BuiltInViewer, AFileItCannotPlayShowsANoteInstead)
+{
+    const std::string text = TempPath("tarnwick-not-a-movie") + ".swf";
+    std::ofstream(text) << "<html>an error page saved under a movie's name</html>";
+    const struct {
+        std::string path;
+        const char* note;
+    } cases[] = {
+        {TempPath("tarnwick-no-such-movie") + ".swf", MovieWindow::kFileMissing},
+        {text, "Not a movie"},
+    };
+    for (const auto& c : cases) {
+        CFlashViewerDlg viewer;
+        viewer.SetMoviePath(c.path.c_str());
+        ASSERT_TRUE(viewer.Create(nullptr)) << c.path;
+        HWND player = ::GetDlgItem(viewer.m_hWnd, IDC_FLASH);
+        EXPECT_EQ(NoteOf(player), c.note) << c.path;
+        EXPECT_EQ(::SendMessageA(player, PLAYER_GETFRAME, 0, 0), -1);
+        ::DestroyWindow(viewer.m_hWnd);
+    }
+    ::DeleteFileA(text.c_str());
+}
+
+// A small JPEG made with the system's own encoder, for the decoder the player hands movies.
+std::vector<std::uint8_t> RedJpeg(UINT width, UINT height)
+{
+    std::vector<std::uint8_t> bytes;
+    IWICImagingFactory* factory = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                  reinterpret_cast<void**>(&factory))))
+        return bytes;
+    IStream* stream = nullptr;
+    ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    IWICBitmapEncoder* encoder = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder);
+    encoder->Initialize(stream, WICBitmapEncoderNoCache);
+    encoder->CreateNewFrame(&frame, nullptr);
+    frame->Initialize(nullptr);
+    frame->SetSize(width, height);
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    frame->SetPixelFormat(&format);
+    std::vector<BYTE> pixels(std::size_t{width} * height * 3);
+    for (std::size_t i = 0; i < pixels.size(); i += 3) pixels[i + 2] = 0xFF;   // B, G, R
+    frame->WritePixels(height, width * 3, static_cast<UINT>(pixels.size()), pixels.data());
+    frame->Commit();
+    encoder->Commit();
+    HGLOBAL memory = nullptr;
+    ::GetHGlobalFromStream(stream, &memory);
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    const auto* data = static_cast<const std::uint8_t*>(::GlobalLock(memory));
+    bytes.assign(data, data + stat.cbSize.QuadPart);
+    ::GlobalUnlock(memory);
+    frame->Release();
+    encoder->Release();
+    stream->Release();
+    factory->Release();
+    return bytes;
+}
+
+TEST(ImageDecoder, DecodesJpegPicturesAndRefusesOtherBytes)
+{
+    ::CoInitialize(nullptr);
+    const std::vector<std::uint8_t> jpeg = RedJpeg(16, 8);
+    ASSERT_GT(jpeg.size(), 100u) << "the system could not make a JPEG to decode";
+    Bitmap image;
+    ASSERT_TRUE(DecodeImageWithWic(jpeg.data(), jpeg.size(), image));
+    EXPECT_EQ(image.width, 16);
+    EXPECT_EQ(image.height, 8);
+    ASSERT_EQ(image.pixels.size(), 16u * 8u);
+    const Rgba middle = image.pixels[4 * 16 + 8];
+    EXPECT_GT(middle.r, 200);
+    EXPECT_LT(middle.g, 60);
+    EXPECT_LT(middle.b, 60);
+    EXPECT_EQ(middle.a, 255);
+
+    const std::uint8_t garbage[] = "not a picture at all";
+    Bitmap refused;
+    EXPECT_FALSE(DecodeImageWithWic(garbage, sizeof garbage, refused));
+    EXPECT_TRUE(refused.pixels.empty());
+    ::CoUninitialize();
 }
 
 } // namespace

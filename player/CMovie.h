@@ -1,0 +1,84 @@
+#pragma once
+// The built-in movie player's core: reading a movie file into a CMovie, then playing it with a
+// CPlayer. Platform-neutral; a window around it does only this:
+//
+//   std::string note;
+//   std::shared_ptr<const CMovie> movie = CMovie::Load(bytes.data(), bytes.size(), note, decoder);
+//   if (!movie) show the note ("Not a movie", "Damaged movie") centred, and stop;
+//   CPlayer player(movie);                        // shows the first frame
+//   every movie->GetFrameIntervalMs():  player.Advance();  then repaint
+//   on paint:  player.Render(pixels, width, height);      // 32-bit BGRX, rows top down,
+//                                                         // what StretchDIBits takes with a
+//                                                         // negative biHeight
+//
+// The decoder turns embedded JPEG (or PNG, GIF) bytes into pixels; Load calls it on the
+// caller's thread, once per image. Without one those bitmaps stay empty and shapes filled with
+// them draw nothing.
+//
+// A movie is immutable once loaded; any number of players may share it.
+#include "SwfTypes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+class CMovie {
+public:
+    // Fills image.width, image.height and image.pixels (straight RGBA) from image file bytes;
+    // false when it cannot.
+    using ImageDecoder = std::function<bool(const std::uint8_t* data, std::size_t size, Bitmap& image)>;
+
+    // Plain (FWS), zlib-compressed (CWS) and LZMA-compressed (ZWS) movies are read.
+    // A compressed movie may not claim to be larger than this once expanded.
+    static constexpr std::size_t kMaxMovieBytes = std::size_t{256} << 20;
+    // Pixels of one bitmap (width · height · 4); a larger bitmap is skipped.
+    static constexpr std::size_t kMaxBitmapBytes = std::size_t{64} << 20;
+    // Everything the parsed movie holds (edges, styles, pixels) together.
+    static constexpr std::size_t kMaxModelBytes = std::size_t{512} << 20;
+
+    static constexpr const char kNotAMovie[] = "Not a movie";
+    static constexpr const char kDamaged[] = "Damaged movie";
+
+    // Null with a note when the bytes are not a movie or the header cannot be read. A movie
+    // cut short or damaged after its header keeps the frames before the damage and reports
+    // IsComplete() false.
+    static std::unique_ptr<CMovie> Load(const std::uint8_t* data, std::size_t size, std::string& note,
+                                        const ImageDecoder& decoder = {});
+
+    int GetVersion() const { return m_nVersion; }
+    bool IsCompressed() const { return m_bCompressed; }
+    bool IsComplete() const { return m_bComplete; }
+    const StageRect& GetStage() const { return m_stage; }
+    // Frames per second as the header gives it (8.8 fixed point).
+    double GetFrameRate() const { return m_nFrameRate / 256.0; }
+    // Time between frames for a timer: a rate of 0 counts as 12 per second, and no movie runs
+    // faster than 100 per second.
+    unsigned GetFrameIntervalMs() const;
+    int GetDeclaredFrameCount() const { return m_nDeclaredFrames; }
+    int GetFrameCount() const { return static_cast<int>(m_timeline.frames.size()); }
+    Rgba GetBackground() const { return m_background; }
+    const Timeline& GetTimeline() const { return m_timeline; }
+
+    const Shape* FindShape(std::uint16_t id) const;
+    const Bitmap* FindBitmap(std::uint16_t id) const;
+    const Sprite* FindSprite(std::uint16_t id) const;
+
+private:
+    friend class CMovieReader;
+    CMovie() = default;
+
+    int m_nVersion = 0;
+    bool m_bCompressed = false;
+    bool m_bComplete = true;
+    StageRect m_stage;
+    std::uint16_t m_nFrameRate = 0;
+    int m_nDeclaredFrames = 0;
+    Rgba m_background{255, 255, 255, 255};
+    Timeline m_timeline;
+    std::unordered_map<std::uint16_t, Shape> m_shapes;
+    std::unordered_map<std::uint16_t, Bitmap> m_bitmaps;
+    std::unordered_map<std::uint16_t, Sprite> m_sprites;
+};

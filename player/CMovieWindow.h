@@ -1,0 +1,29 @@
+#pragma once
+// The built-in movie player as a child window, for when no Shockwave Flash control is
+// installed: it plays a movie file from its first frame at the movie's frame rate, looping,
+// scaled to fit its window keeping the movie's proportions, on the movie's background colour.
+// A file it cannot play shows a short note in the middle instead. Its timer goes with the
+// window.
+//
+// Driven by messages, like a control:
+//   PLAYER_SETMOVIE  lParam: const char* path — loads the file (frame 1 is shown)
+//   PLAYER_PLAY      starts playing
+//   PLAYER_GETFRAME  returns the main timeline's frame, from 0, or -1 without a movie
+//   PLAYER_GETNOTE   wParam: buffer size, lParam: char* buffer — the note shown, "" when playing
+#include <windows.h>
+
+constexpr UINT PLAYER_SETMOVIE = WM_USER + 100;
+constexpr UINT PLAYER_PLAY = WM_USER + 101;
+constexpr UINT PLAYER_GETFRAME = WM_USER + 102;
+constexpr UINT PLAYER_GETNOTE = WM_USER + 103;
+
+namespace MovieWindow {
+
+constexpr const char kClassName[] = "TarnwickMoviePlayer";
+constexpr const char kFileMissing[] = "Movie file not found";
+constexpr const char kFileUnreadable[] = "Movie file cannot be read";
+
+// Registers the window class once per process (later calls do nothing).
+bool Register();
+
+} // namespace MovieWindow

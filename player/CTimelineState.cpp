@@ -1,0 +1,117 @@
+#include "CTimelineState.h"
+
+#include <algorithm>
+
+CTimelineState::CTimelineState(const CMovie& movie, const Timeline& timeline, int nesting, PlayBudget& budget)
+    : m_movie(movie), m_timeline(timeline), m_nNesting(nesting), m_budget(budget)
+{
+    if (!m_timeline.frames.empty()) {
+        Apply(m_timeline.frames.front());
+        RunActions(0);
+    }
+}
+
+void CTimelineState::Advance()
+{
+    for (auto& [depth, object] : m_objects) {
+        if (object.sprite) object.sprite->Advance();
+    }
+    const int count = static_cast<int>(m_timeline.frames.size());
+    if (!m_bPlaying || count <= 1) return;
+    GoTo(m_nFrame + 1 < count ? m_nFrame + 1 : 0);
+    RunActions(0);
+}
+
+void CTimelineState::GoTo(int frame)
+{
+    if (frame == m_nFrame) return;
+    if (frame > m_nFrame) {
+        for (int i = m_nFrame + 1; i <= frame && !m_budget.Exhausted(); ++i) Apply(m_timeline.frames[i]);
+    } else {
+        // Back: the list is built again from the first frame.
+        std::map<std::uint16_t, DisplayObject> previous = std::move(m_objects);
+        m_objects.clear();
+        m_pPrevious = &previous;
+        for (int i = 0; i <= frame && !m_budget.Exhausted(); ++i) Apply(m_timeline.frames[i]);
+        m_pPrevious = nullptr;
+    }
+    m_nFrame = frame;
+}
+
+void CTimelineState::Apply(const Frame& frame)
+{
+    if (!m_budget.Spend()) return;
+    for (const ControlTag& tag : frame.tags) {
+        if (!m_budget.Spend()) return;
+        if (tag.kind == ControlKind::Place) {
+            Place(tag);
+        } else if (tag.kind == ControlKind::Remove) {
+            m_objects.erase(tag.depth);
+        }
+    }
+}
+
+void CTimelineState::Place(const ControlTag& tag)
+{
+    auto found = m_objects.find(tag.depth);
+    DisplayObject* object = nullptr;
+    if (found == m_objects.end() || (tag.hasCharacter && !tag.move)) {
+        // A move needs something to move; a new placement replaces what was at its depth.
+        if (!tag.hasCharacter) return;
+        if (found != m_objects.end()) m_objects.erase(found);
+        if (m_budget.objects >= PlayBudget::kMaxObjects) return;
+        object = &m_objects.try_emplace(tag.depth, m_budget).first->second;
+        SetCharacter(*object, tag.depth, tag.characterId);
+    } else {
+        object = &found->second;
+        if (tag.hasCharacter && tag.characterId != object->characterId)
+            SetCharacter(*object, tag.depth, tag.characterId);
+    }
+    if (tag.hasMatrix) object->matrix = tag.matrix;
+    if (tag.hasColour) object->colour = tag.colour;
+    if (tag.hasVisible) object->visible = tag.visible;
+    if (tag.isMask) object->isMask = true;
+}
+
+void CTimelineState::SetCharacter(DisplayObject& object, std::uint16_t depth, std::uint16_t characterId)
+{
+    object.characterId = characterId;
+    object.sprite.reset();
+    const Sprite* sprite = m_movie.FindSprite(characterId);
+    if (!sprite || m_nNesting + 1 >= kMaxNesting) return;
+    if (m_pPrevious) {
+        const auto kept = m_pPrevious->find(depth);
+        if (kept != m_pPrevious->end() && kept->second.characterId == characterId && kept->second.sprite) {
+            object.sprite = std::move(kept->second.sprite);
+            return;
+        }
+    }
+    object.sprite = std::make_unique<CTimelineState>(m_movie, sprite->timeline, m_nNesting + 1, m_budget);
+}
+
+void CTimelineState::RunActions(int jumps)
+{
+    const int count = static_cast<int>(m_timeline.frames.size());
+    int target = -1;
+    for (const ControlTag& tag : m_timeline.frames[m_nFrame].tags) {
+        if (!m_budget.Spend()) return;
+        for (const Action& action : tag.actions) {
+            switch (action.code) {
+            case ActionCode::Stop: m_bPlaying = false; break;
+            case ActionCode::Play: m_bPlaying = true; break;
+            case ActionCode::GotoFrame: target = std::min<int>(action.frame, count - 1); break;
+            case ActionCode::NextFrame:
+                target = std::min(m_nFrame + 1, count - 1);
+                m_bPlaying = false;
+                break;
+            case ActionCode::PreviousFrame:
+                target = std::max(m_nFrame - 1, 0);
+                m_bPlaying = false;
+                break;
+            }
+        }
+    }
+    if (target < 0 || target == m_nFrame || jumps >= kMaxJumpsPerFrame) return;
+    GoTo(target);
+    RunActions(jumps + 1);
+}
