@@ -169,7 +169,7 @@ void CDownloadFile::OnComplete()
     const std::string_view response(m_pResponse, static_cast<std::size_t>(m_nResponseLen));
     const int status = StatusCodeOf(response);
     const std::size_t headEnd = FindHeadEnd(response);
-    std::string name;
+    std::string target;
     // SetError reports through OnError (unless stopped), which also releases the response.
     if (status != 0 && (status < 200 || status > 299)) {
         SetError(NET_ERR_HTTP_STATUS, status, "Error: HTTP status.");
@@ -177,11 +177,10 @@ void CDownloadFile::OnComplete()
         SetError(NET_ERR_NO_HEAD, 0, "Error: No head.");
     } else if (status == 0) {
         SetError(NET_ERR_HTTP_STATUS, 0, "Error: HTTP status.");
-    } else if (!MovieFileName(m_strAddress.View(), name)) {
+    } else if (!MovieFilePath(m_strFolder.View(), m_strAddress.View(), target)) {
         SetError(NET_ERR_BAD_FILE_NAME, 0, "Error: Bad file name.");
     } else {
         const std::size_t bodyStart = headEnd + 4;
-        const std::string target = std::string(m_strFolder.View()) + name;
         DWORD error = 0;
         if (WriteFileAtomically(m_pResponse + bodyStart, response.size() - bodyStart, target, error) ==
             WriteResult::Failed)

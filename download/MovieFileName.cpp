@@ -71,3 +71,14 @@ bool MovieFileName(std::string_view address, std::string& name)
     }
     return true;
 }
+
+bool MovieFilePath(std::string_view folder, std::string_view address, std::string& path)
+{
+    path.clear();
+    std::string name;
+    if (!MovieFileName(address, name)) return false;
+    path.assign(folder);
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    path += name;
+    return true;
+}

@@ -15,3 +15,8 @@ constexpr std::size_t kMaxMovieFileName = 127;
 // a reserved device name (with any extension), or longer than kMaxMovieFileName.
 // Percent-escapes are left as they are: decoding them could bring back a "/" or "..".
 bool MovieFileName(std::string_view address, std::string& name);
+
+// The local file of a movie: the save folder, a backslash unless the folder already ends in one
+// (or is empty), and the movie's file name. False (path left empty) when MovieFileName refuses
+// the address.
+bool MovieFilePath(std::string_view folder, std::string_view address, std::string& path);
