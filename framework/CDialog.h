@@ -31,12 +31,14 @@ public:
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }
 
 protected:
+    // The dialog procedure of every dialog of the framework; it only answers WM_INITDIALOG.
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
 
 private:
     HWND CreateFromTemplate(HWND parent);
-    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     bool m_bModal = false;
     bool m_bEnded = false;
     int m_nResult = 0;

@@ -135,12 +135,27 @@ void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars)
     }
 }
 
-void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue)
+namespace {
+
+template <class T>
+void CheckRange(CDataExchange* dx, T value, T minValue, T maxValue)
 {
     if (dx->m_bFail || !dx->m_bSaveAndValidate) return;
     if (value < minValue || value > maxValue) {
-        char message[96];
-        std::snprintf(message, sizeof message, "Please enter an integer between %d and %d.", minValue, maxValue);
-        dx->Fail(message);
+        const std::string message = "Please enter an integer between " + std::to_string(minValue) + " and " +
+                                    std::to_string(maxValue) + ".";
+        dx->Fail(message.c_str());
     }
+}
+
+} // namespace
+
+void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue)
+{
+    CheckRange(dx, value, minValue, maxValue);
+}
+
+void DDV_MinMaxUInt(CDataExchange* dx, unsigned value, unsigned minValue, unsigned maxValue)
+{
+    CheckRange(dx, value, minValue, maxValue);
 }

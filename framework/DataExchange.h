@@ -28,3 +28,4 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control);
 // Limits the edit box when filling it; refuses a longer text when reading it.
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars);
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue);
+void DDV_MinMaxUInt(CDataExchange* dx, unsigned value, unsigned minValue, unsigned maxValue);

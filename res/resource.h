@@ -23,6 +23,14 @@
 // Flash Viewer
 #define IDC_FLASH 1004
 #define IDC_CLOSE 1010
+// Options sheet: the Proxy page
+#define IDC_DIRECT 1005
+#define IDC_USE_PROXY 1006
+#define IDC_PROXY_SERVER 1007
+#define IDC_PROXY_PORT 1008
+// Options sheet: the General page
+#define IDC_SAVE_PATH 1009
+#define IDC_BROWSE 1011
 
 // About box
 #define IDC_WEBSITE 1012
@@ -49,3 +57,6 @@
 #define ID_TASK_START 32796
 #define ID_TASK_STOP 32797
 #define IDC_STATIC (-1)
+
+// Strings
+#define IDS_SELECT_SAVE_FOLDER 61204

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "CCmdUI.h"
+#include "CFileDialog.h"
 #include "CFlashViewerDlg.h"
 #include "CPropertysIni.h"
+#include "CShellFileOp.h"
 #include "CWinApp.h"
 #include "MovieFileName.h"
 #include "TaskText.h"
@@ -20,6 +22,8 @@ const MessageEntry s_entries[] = {
     OnMessage<WM_DESTROY, &CDrovaneView::OnDestroy>(),
     OnMessage<WM_ROW_MENU, &CDrovaneView::OnRowMenu>(),
     OnCommand<ID_PREVIEW, &CDrovaneView::OnPreview>(),
+    OnCommand<ID_COPY_TO_FOLDER, &CDrovaneView::OnCopyToFolder>(),
+    OnCommand<ID_MOVE_TO_FOLDER, &CDrovaneView::OnMoveToFolder>(),
     OnCommand<ID_CHECK_ALL, &CDrovaneView::OnCheckAll>(),
     OnCommand<ID_UNCHECK_ALL, &CDrovaneView::OnUncheckAll>(),
     OnCommand<ID_REVERSE, &CDrovaneView::OnReverse>(),
@@ -50,6 +54,8 @@ constexpr UINT kRowCommands[] = {ID_COPY_URL, ID_DELETE, ID_TASK_START, ID_TASK_
                                  ID_PREVIEW, ID_COPY_TO_FOLDER, ID_MOVE_TO_FOLDER};
 
 constexpr int kUnchecked = 1;
+
+constexpr const char* kMovieFilter = "Flash (*.swf)|*.swf|All Files (*.*)|*.*||";
 
 struct MenuDestroyer {
     void operator()(HMENU menu) const { ::DestroyMenu(menu); }
@@ -256,6 +262,47 @@ void CDrovaneView::OnPreview()
     CFlashViewerDlg viewer;
     viewer.SetMoviePath(path.c_str());
     viewer.DoModal();
+}
+
+void CDrovaneView::OnCopyToFolder()
+{
+    TransferToFolder(false);
+}
+
+void CDrovaneView::OnMoveToFolder()
+{
+    TransferToFolder(true);
+}
+
+void CDrovaneView::TransferToFolder(bool move)
+{
+    const int row = GetSelectedTask();
+    if (row < 0) return;
+    const CString address = GetTaskUrl(row);
+    std::string source;
+    // A name the download refuses is never written, and without a name the path would be the
+    // save folder itself: the shell would copy or move the whole folder.
+    if (!MovieFilePath(CPropertysIni().GetSavePath().View(), address.View(), source)) {
+        ::MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
+    std::string name;
+    if (move) MovieFileName(address.View(), name);
+
+    // OFN_NOCHANGEDIR: otherwise the chosen folder becomes the program's current folder, and
+    // stays in use (it cannot be removed) while the program runs.
+    CFileDialog dialog(false, "swf", name.c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR,
+                       kMovieFilter);
+    if (dialog.DoModal() != IDOK) return;
+
+    // The shell reports its own failures (no such file, a refused replacement) in its windows.
+    CShellFileOp operation;
+    operation.AddPath(FILEOP_FROM, source.c_str());
+    operation.AddPath(FILEOP_TO, dialog.GetPathName());
+    if (move)
+        operation.Move();
+    else
+        operation.Copy();
 }
 
 void CDrovaneView::OnCheckAll()

@@ -42,6 +42,8 @@ public:
     void OnDestroy();
     LRESULT OnRowMenu(WPARAM wParam, LPARAM lParam);
     void OnPreview();
+    void OnCopyToFolder();
+    void OnMoveToFolder();
     void OnCheckAll();
     void OnUncheckAll();
     void OnReverse();
@@ -69,4 +71,7 @@ public:
 
 private:
     void ForwardToFrame(UINT command);
+    // Copy To Folder and Move To Folder: the first selected row's movie file, from the save
+    // folder to where the user says in the Save As dialog, through the shell.
+    void TransferToFolder(bool move);
 };

@@ -7,7 +7,10 @@
 #include "CCmdUI.h"
 #include "CDownloadFile.h"
 #include "CDrovaneView.h"
+#include "CGeneralDlg.h"
 #include "CNewTaskDlg.h"
+#include "CPropertySheet.h"
+#include "CProxyDlg.h"
 #include "CWinApp.h"
 #include "CPropertysIni.h"
 #include "MakerInfo.h"
@@ -19,6 +22,7 @@ namespace {
 const MessageEntry s_entries[] = {
     OnMessage<WM_CREATE, &CMainFrame::OnCreate>(),
     OnCommand<ID_NEW_TASK, &CMainFrame::OnNewTask>(),
+    OnCommand<ID_OPTIONS, &CMainFrame::OnOptions>(),
     OnCommand<ID_CUT, &CMainFrame::OnCut>(),
     OnCommand<ID_COPY_URL, &CMainFrame::OnCopyUrl>(),
     OnCommand<ID_DELETE, &CMainFrame::OnDelete>(),
@@ -137,6 +141,17 @@ void CMainFrame::OnNewTask()
     CNewTaskDlg dialog(this);
     dialog.SetURL(m_strNewTaskURL);
     dialog.DoModal();
+}
+
+void CMainFrame::OnOptions()
+{
+    CGeneralDlg general;
+    CProxyDlg proxy;
+    CPropertySheet sheet("Options");
+    sheet.AddPage(&general);
+    sheet.AddPage(&proxy);
+    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    sheet.DoModal();
 }
 
 void CMainFrame::OpenNewTask(const char* address)

@@ -33,6 +33,7 @@ public:
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     int OnCreate(LPCREATESTRUCTA cs);
     void OnNewTask();
+    void OnOptions();
     void OnCut();
     void OnCopyUrl();
     void OnDelete();

@@ -71,6 +71,27 @@ TEST(MovieFileName, LongestAcceptedNameIs127Characters)
     EXPECT_TRUE(name.empty());
 }
 
+TEST(MovieFileName, LocalFileIsTheSaveFolderWithOneSeparatorAndTheName)
+{
+    const struct {
+        const char* folder;
+        const char* address;
+        const char* path;
+    } cases[] = {
+        {"c:\\movies\\", "http://h/a/clip.swf", "c:\\movies\\clip.swf"},
+        {"c:\\movies", "http://h/a/clip.swf", "c:\\movies\\clip.swf"},   // a folder typed by hand
+        {"c:/movies/", "http://h/clip.swf?x=1", "c:/movies/clip.swf"},
+        {"", "http://h/clip.swf", "clip.swf"},
+        {"c:\\movies\\", "http://h/dir/", ""},                          // no name: no path at all
+        {"c:\\movies\\", "http://h/aux.swf", ""},
+    };
+    for (const auto& c : cases) {
+        std::string path = "left over";
+        EXPECT_EQ(MovieFilePath(c.folder, c.address, path), *c.path != '\0') << c.folder << " + " << c.address;
+        EXPECT_EQ(path, c.path) << c.folder << " + " << c.address;
+    }
+}
+
 TEST(ResponseHead, LengthTextFollowsTheFirstPieceRule)
 {
     struct {

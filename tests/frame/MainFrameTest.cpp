@@ -154,6 +154,7 @@ TEST_F(MainFrame, EditCommandsFollowRowsAndSelection)
 {
     constexpr int kFile = 0, kEdit = 1, kView = 2, kHelp = 4;
     EXPECT_TRUE(MenuEnabled(kFile, ID_NEW_TASK));
+    EXPECT_TRUE(MenuEnabled(kFile, ID_OPTIONS));
     EXPECT_TRUE(MenuEnabled(kFile, ID_APP_EXIT));
     EXPECT_TRUE(MenuEnabled(kView, ID_PREVIEW));
     EXPECT_TRUE(MenuEnabled(kHelp, ID_HELP_CONTENTS));
@@ -162,6 +163,7 @@ TEST_F(MainFrame, EditCommandsFollowRowsAndSelection)
     }
     for (UINT id : {ID_CHECK_ALL, ID_UNCHECK_ALL, ID_REVERSE, ID_DELETE}) EXPECT_FALSE(ButtonEnabled(id)) << id;
     EXPECT_TRUE(ButtonEnabled(ID_NEW_TASK));
+    EXPECT_TRUE(ButtonEnabled(ID_OPTIONS));
     EXPECT_TRUE(ButtonEnabled(ID_APP_EXIT));
 
     frame->AddFlashList("a/x.swf,b/y.swf,");

@@ -1,0 +1,56 @@
+#include "CGeneralDlg.h"
+
+#include "CIniFile.h"
+#include "CPropertysIni.h"
+#include "CSaveFolderDialog.h"
+#include "DataExchange.h"
+#include "resource.h"
+
+namespace {
+const MessageEntry s_entries[] = {
+    OnCommand<IDC_BROWSE, &CGeneralDlg::OnBrowse>(),
+};
+}
+
+const MessageTable CGeneralDlg::s_messageTable = MakeTable(&CPropertyPage::s_messageTable, s_entries);
+
+CGeneralDlg::CGeneralDlg() : CPropertyPage(IDD_GENERAL) {}
+
+void CGeneralDlg::DoDataExchange(CDataExchange* dx)
+{
+    CPropertyPage::DoDataExchange(dx);
+    DDX_Text(dx, IDC_SAVE_PATH, m_strSavePath);
+}
+
+BOOL CGeneralDlg::OnInitDialog()
+{
+    CPropertyPage::OnInitDialog();
+    SetDlgItemText(IDC_SAVE_PATH, CPropertysIni().GetSavePath());
+    UpdateData(TRUE);
+    return TRUE;
+}
+
+void CGeneralDlg::OnBrowse()
+{
+    UpdateData(TRUE);
+    CSaveFolderDialog dialog(m_hWnd, IDS_SELECT_SAVE_FOLDER);
+    dialog.SetFlags(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT);
+    dialog.SetInitialFolder(m_strSavePath);
+    if (!dialog.Browse()) return;
+    m_strSavePath = dialog.GetFolder();
+    UpdateData(FALSE);
+}
+
+void CGeneralDlg::OnOK()
+{
+    UpdateData(FALSE);
+    CString folder = GetDlgItemText(IDC_SAVE_PATH);
+    if (folder.GetLength() >= 2 && folder.GetAt(folder.GetLength() - 1) != '\\') folder += '\\';
+    // The settings file keeps at most kMaxValue characters: a longer folder would come back cut,
+    // naming another folder, so it is refused like one that is too short.
+    if (folder.GetLength() < 2 || folder.GetLength() > CIniFile::kMaxValue) {
+        MessageBox("Invalid path");
+        return;
+    }
+    CPropertysIni().SetSavePath(folder);
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The General page of the Options sheet: the folder that movies are saved into.
+#include "CPropertyPage.h"
+
+class CGeneralDlg : public CPropertyPage {
+public:
+    CGeneralDlg();
+
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnBrowse();
+
+    CString m_strSavePath;
+
+    static const MessageTable s_messageTable;
+    const MessageTable* GetMessageTable() const override { return &s_messageTable; }
+};
