@@ -5,10 +5,14 @@
 
 #include "DownloadStatus.h"
 #include "HttpAddress.h"
+#include "MovieFileName.h"
 #include "ProgressPercent.h"
 
 CString FileNameOfAddress(const CString& address)
 {
+    // The name the download writes, so that the list shows the file the user will find.
+    std::string name;
+    if (MovieFileName(address.View(), name)) return CString(name);
     const int slash = address.ReverseFind('/');
     if (slash > 0) return address.Mid(slash + 1);
     return address.Mid(1);

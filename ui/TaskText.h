@@ -4,8 +4,9 @@
 #include "CString.h"
 #include "CStringArray.h"
 
-// The part of the address after its last "/"; an address without "/" after its first
-// character gives all but its first character.
+// The name the movie is saved under (MovieFileName: query and fragment cut, forbidden
+// characters replaced). For an address that names no file it can save, the part after its last
+// "/" as written; without "/" after its first character, all but its first character.
 CString FileNameOfAddress(const CString& address);
 
 // Removes every later entry equal (byte for byte) to an earlier one; keeps the order.

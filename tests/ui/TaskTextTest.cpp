@@ -72,7 +72,7 @@ TEST(RemoveDuplicates, KeepsTheFirstOfEachAddressInOrder)
     }
 }
 
-TEST(FileNameOfAddress, IsTheTextAfterTheLastSlash)
+TEST(FileNameOfAddress, IsTheNameTheMovieIsSavedUnder)
 {
     struct Case {
         const char* address;
@@ -80,8 +80,11 @@ TEST(FileNameOfAddress, IsTheTextAfterTheLastSlash)
     };
     const Case cases[] = {
         {"http://host/dir/movie.swf", "movie.swf"},
-        {"http://host/movie.swf?x=1/2", "2"},
+        {"http://host/movie.swf?x=1/2", "movie.swf"},
+        {"http://host/a:b*c.swf#top", "a_b_c.swf"},
+        // Addresses that name no file to save show the text after the last "/".
         {"http://host/dir/", ""},
+        {"http://host/CON.swf", "CON.swf"},
         {"a/x.swf", "x.swf"},
         // Without a "/" after the first character: all but the first character.
         {"movie.swf", "ovie.swf"},
