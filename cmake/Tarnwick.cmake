@@ -10,3 +10,18 @@ function(tarnwick_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
+
+# tarnwick_uses_profile(<test>...)
+# Tests whose programs open the main window (or start drovane.exe) write the window placement
+# and column widths under HKCU\Software\Orlebar\Tarnwick of the one Wine prefix, and some read
+# them back: they take turns. Call it in the folder that adds the tests.
+function(tarnwick_uses_profile)
+  foreach(test ${ARGN})
+    get_test_property(${test} RESOURCE_LOCK locks)
+    if(NOT locks)
+      set(locks "")
+    endif()
+    list(APPEND locks tarnwick_profile)
+    set_tests_properties(${test} PROPERTIES RESOURCE_LOCK "${locks}")
+  endforeach()
+endfunction()
