@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdint>
 #include <string>
@@ -72,28 +71,6 @@ public:
     std::vector<std::string> found;
     CGetLinks* current = nullptr;
 };
-
-std::size_t ThreadCount()
-{
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    std::size_t count = 0;
-    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
-    ::CloseHandle(snapshot);
-    return count;
-}
-
-// The value the next new handle gets. Handle tables hand out the lowest free entry, so a handle
-// leaked anywhere in between shows as a different value afterwards. (GetProcessHandleCount
-// reports 0 under Wine.)
-std::uintptr_t NextHandleValue()
-{
-    HANDLE probe = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    ::CloseHandle(probe);
-    return reinterpret_cast<std::uintptr_t>(probe);
-}
 
 TEST(GetLinksClass, IsCreatedByName)
 {

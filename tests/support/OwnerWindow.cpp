@@ -1,5 +1,7 @@
 #include "OwnerWindow.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 
 #include "CHttpClient.h"
@@ -56,6 +58,25 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
         if (left.count() <= 0) return false;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<long long>(left.count(), 50)), QS_ALLINPUT);
     }
+}
+
+std::size_t ThreadCount()
+{
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    std::size_t count = 0;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+std::uintptr_t NextHandleValue()
+{
+    HANDLE probe = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    ::CloseHandle(probe);
+    return reinterpret_cast<std::uintptr_t>(probe);
 }
 
 bool ServeSentUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)

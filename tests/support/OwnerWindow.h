@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -46,6 +47,13 @@ private:
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 // Like PumpUntil, but only messages other threads send are handled; posted ones stay queued.
 bool ServeSentUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+// Threads of this process, for tests that check workers end.
+std::size_t ThreadCount();
+// The value the next new handle gets. Handle tables hand out the lowest free entry, so a handle
+// leaked anywhere in between shows as a different value afterwards. (GetProcessHandleCount
+// reports 0 under Wine.)
+std::uintptr_t NextHandleValue();
 
 // Describes a message list as text, for failure output: "1025(11,0) 1025(9,0) ...".
 std::string Describe(const std::vector<Received>& messages);
