@@ -125,6 +125,14 @@ std::uint32_t ToUint32(double number)
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(wrapped < 0 ? wrapped + 4294967296.0 : wrapped));
 }
 
+int ToClampedInt(double number)
+{
+    if (std::isnan(number)) return 0;
+    if (number <= -2147483648.0) return std::numeric_limits<int>::min();
+    if (number >= 2147483647.0) return std::numeric_limits<int>::max();
+    return static_cast<int>(number);
+}
+
 std::int32_t ToInt32(double number)
 {
     return static_cast<std::int32_t>(ToUint32(number));

@@ -79,6 +79,8 @@ double TextToNumber(std::string_view text, int version);
 
 // The 32-bit integer of the bitwise operators (modulo 2^32, NaN and infinities 0).
 std::int32_t ToInt32(double number);
+// A number cut to an int: NaN is 0, and values past the int range stop at its ends.
+int ToClampedInt(double number);
 std::uint32_t ToUint32(double number);
 
 // UTF-8 helpers for the text functions of version 6 on (earlier movies count bytes).

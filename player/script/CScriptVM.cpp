@@ -88,6 +88,17 @@ CScriptVM::~CScriptVM()
     for (CGcCell* cell : m_cells) delete cell;
 }
 
+CNestingGuard::CNestingGuard(CScriptVM& vm) : m_vm(vm)
+{
+    if (m_vm.m_nDepth >= ScriptLimits::kMaxCallDepth) m_vm.Halt("scripts called themselves too deeply");
+    ++m_vm.m_nDepth;
+}
+
+CNestingGuard::~CNestingGuard()
+{
+    --m_vm.m_nDepth;
+}
+
 void CScriptVM::ChargeSlots(std::size_t count)
 {
     m_nSlots += count;
@@ -377,7 +388,7 @@ bool CScriptVM::GetClipProperty(int clip, std::string_view name, AsValue& value)
         return true;
     }
     if (EqualsNoCase(name, "_root")) {
-        value = AsValue::Object(ClipObject(m_host.Level(m_host.LevelOf(clip))));
+        value = AsValue::Object(m_host.IsAlive(clip) ? ClipObject(m_host.Level(m_host.LevelOf(clip))) : nullptr);
         return true;
     }
     return false;
@@ -533,12 +544,7 @@ AsValue CScriptVM::CallWithHome(const AsValue& function, const AsValue& self, st
 {
     if (!function.IsObject() || function.object->m_kind != AsKind::Function || !function.object->m_pFunction)
         return {};
-    if (m_nDepth >= ScriptLimits::kMaxCallDepth) Halt("scripts called themselves too deeply");
-    struct DepthGuard {
-        int& depth;
-        explicit DepthGuard(int& d) : depth(d) { ++depth; }
-        ~DepthGuard() { --depth; }
-    } guard(m_nDepth);
+    CNestingGuard guard(*this);
     CAsObject* callee = function.object;
     // Only the outermost call of a `new` constructs; whatever it calls in turn does not.
     const bool constructing = std::exchange(m_bConstructing, false);

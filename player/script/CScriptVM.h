@@ -19,18 +19,44 @@
 #include <unordered_map>
 #include <vector>
 
+// The fuzz target builds the engine with smaller limits, so that each input runs quickly.
+#ifndef SCRIPT_MAX_ACTIONS_PER_FRAME
+#define SCRIPT_MAX_ACTIONS_PER_FRAME 1000000
+#endif
+#ifndef SCRIPT_MAX_SLOTS
+#define SCRIPT_MAX_SLOTS 1000000
+#endif
+
 struct ScriptLimits {
-    static constexpr std::size_t kMaxActionsPerFrame = 1000000;
+    static constexpr std::size_t kMaxActionsPerFrame = SCRIPT_MAX_ACTIONS_PER_FRAME;
+    // Calls, and blocks of code run inside others (with, try, frames run by the Call action),
+    // nested at once; each takes C++ stack.
     static constexpr int kMaxCallDepth = 256;
     // Objects, properties and array elements alive at once.
-    static constexpr std::size_t kMaxSlots = 4000000;
+    static constexpr std::size_t kMaxSlots = SCRIPT_MAX_SLOTS;
     static constexpr std::size_t kMaxStringBytes = std::size_t{4} << 20;
     static constexpr std::size_t kMaxLiveStringBytes = std::size_t{128} << 20;
     static constexpr std::size_t kMaxStack = 1 << 20;
     static constexpr int kMaxProtoChain = 256;
 };
 
+class CScriptVM;
+
+// Counts one level of nesting while it lives; past the limit the VM halts.
+class CNestingGuard {
+public:
+    explicit CNestingGuard(CScriptVM& vm);
+    ~CNestingGuard();
+    CNestingGuard(const CNestingGuard&) = delete;
+    CNestingGuard& operator=(const CNestingGuard&) = delete;
+
+private:
+    CScriptVM& m_vm;
+};
+
 class CScriptVM {
+    friend class CNestingGuard;
+
 public:
     using Code = std::shared_ptr<const std::vector<std::uint8_t>>;
 

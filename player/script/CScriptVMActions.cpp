@@ -60,7 +60,7 @@ bool CScriptVM::StepSwf4(Frame& frame, std::uint8_t op, const std::uint8_t* payl
     case OP_NEXT_FRAME:
     case OP_PREV_FRAME: {
         const double current = ToNumber(GetPropertyByIndex(frame.target, PROP_CURRENTFRAME));
-        const int frameIndex = static_cast<int>(current) - 1 + (op == OP_NEXT_FRAME ? 1 : -1);
+        const int frameIndex = ToClampedInt(current) - 1 + (op == OP_NEXT_FRAME ? 1 : -1);
         if (frameIndex >= 0 && m_host.IsAlive(frame.target)) m_host.GotoFrame(frame.target, frameIndex);
         if (m_host.IsAlive(frame.target)) m_host.Play(frame.target, false);
         return true;
@@ -124,8 +124,8 @@ bool CScriptVM::StepSwf4(Frame& frame, std::uint8_t op, const std::uint8_t* payl
             const double current = ToNumber(GetPropertyByIndex(clip, PROP_CURRENTFRAME));
             // A label: find its frame by going there and back.
             if (m_host.GotoLabel(clip, frameText)) {
-                frameIndex = static_cast<int>(ToNumber(GetPropertyByIndex(clip, PROP_CURRENTFRAME))) - 1;
-                m_host.GotoFrame(clip, static_cast<int>(current) - 1);
+                frameIndex = ToClampedInt(ToNumber(GetPropertyByIndex(clip, PROP_CURRENTFRAME))) - 1;
+                m_host.GotoFrame(clip, ToClampedInt(current) - 1);
             }
         }
         if (frameIndex < 0) return true;
@@ -236,7 +236,7 @@ bool CScriptVM::StepSwf4(Frame& frame, std::uint8_t op, const std::uint8_t* payl
         return true;
     }
     case OP_GET_PROPERTY: {
-        const int index = static_cast<int>(ToNumber(Pop(frame)));
+        const int index = ToClampedInt(ToNumber(Pop(frame)));
         const AsValue target = Pop(frame);
         const int clip = ClipOf(target) ? ClipOf(target) : ResolveTarget(frame, ToText(target));
         Push(GetPropertyByIndex(clip, index));
@@ -244,7 +244,7 @@ bool CScriptVM::StepSwf4(Frame& frame, std::uint8_t op, const std::uint8_t* payl
     }
     case OP_SET_PROPERTY: {
         const AsValue value = Pop(frame);
-        const int index = static_cast<int>(ToNumber(Pop(frame)));
+        const int index = ToClampedInt(ToNumber(Pop(frame)));
         const AsValue target = Pop(frame);
         const int clip = ClipOf(target) ? ClipOf(target) : ResolveTarget(frame, ToText(target));
         SetPropertyByIndex(clip, index, value);
@@ -255,7 +255,7 @@ bool CScriptVM::StepSwf4(Frame& frame, std::uint8_t op, const std::uint8_t* payl
         const std::string name = ToText(Pop(frame));
         const AsValue source = Pop(frame);
         const int clip = ClipOf(source) ? ClipOf(source) : ResolveTarget(frame, ToText(source));
-        if (clip && std::isfinite(depth)) m_host.Duplicate(clip, name, static_cast<int>(depth));
+        if (clip && std::isfinite(depth)) m_host.Duplicate(clip, name, ToClampedInt(depth));
         return true;
     }
     case OP_REMOVE_SPRITE: {
@@ -675,6 +675,7 @@ int CScriptVM::ResolveTarget(Frame& frame, std::string_view path)
 {
     int clip = frame.target;
     if (path.empty()) return clip;
+    if (path == "..") return m_host.IsAlive(clip) ? m_host.Parent(clip) : 0;
     const bool slashes = path.find('/') != std::string_view::npos;
     if (slashes && path[0] == '/') {
         clip = m_host.Level(m_host.IsAlive(clip) ? m_host.LevelOf(clip) : 0);

@@ -40,6 +40,7 @@ void CScriptVM::RunTopLevel(const Code& code, std::size_t begin, std::size_t end
 {
     const bool outermost = m_frames.empty();
     try {
+        CNestingGuard nesting(*this);
         CAsObject* timeline = ClipObject(clip);
         Frame frame;
         frame.code = code;
@@ -306,6 +307,7 @@ bool CScriptVM::Step(Frame& frame, std::uint8_t op, const std::uint8_t* payload,
         if (scopeObject) frame.scope = Allocate<CAsScope>(scopeObject, outer);
         Flow inner;
         try {
+            CNestingGuard nesting(*this);
             inner = Execute(frame, pc, bodyEnd, jump);
         } catch (...) {
             frame.scope = outer;
@@ -347,6 +349,7 @@ CScriptVM::Flow CScriptVM::RunTry(Frame& frame, const std::uint8_t* payload, std
     const std::size_t after = std::min(finallyStart + finallySize, end);
     pc = after;
 
+    CNestingGuard nesting(*this);
     CAsScope* outerScope = frame.scope;
     const int outerTarget = frame.target;
     const std::size_t stackHeight = m_stack.size();
@@ -518,9 +521,9 @@ AsValue CScriptVM::CallScript(CAsObject* callee, const AsValue& self, std::vecto
         preload(PRELOAD_THIS, self);
         preload(PRELOAD_ARGUMENTS, AsValue::Object(arguments));
         preload(PRELOAD_SUPER, super);
-        const int level = m_host.Level(m_host.LevelOf(frame.origin));
-        preload(PRELOAD_ROOT, AsValue::Object(ClipObject(level)));
-        const int parent = m_host.IsAlive(frame.origin) ? m_host.Parent(frame.origin) : 0;
+        const bool alive = m_host.IsAlive(frame.origin);
+        preload(PRELOAD_ROOT, alive ? AsValue::Object(ClipObject(m_host.Level(m_host.LevelOf(frame.origin)))) : AsValue{});
+        const int parent = alive ? m_host.Parent(frame.origin) : 0;
         preload(PRELOAD_PARENT, parent ? AsValue::Object(ClipObject(parent)) : AsValue{});
         preload(PRELOAD_GLOBAL, AsValue::Object(m_pGlobal));
         if (!(flags & (PRELOAD_ARGUMENTS | SUPPRESS_ARGUMENTS))) SetMember(localsValue, "arguments", AsValue::Object(arguments));

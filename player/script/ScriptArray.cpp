@@ -219,12 +219,12 @@ AsValue Sort(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
 {
     const bool withFunction = Arg(args, 0).IsObject() && args[0].object->m_kind == AsKind::Function;
     const AsValue options = withFunction ? Arg(args, 1) : Arg(args, 0);
-    return SortBy(vm, self, withFunction ? args[0] : AsValue{}, static_cast<int>(vm.ToNumber(options)) & 31, AsValue{});
+    return SortBy(vm, self, withFunction ? args[0] : AsValue{}, ToClampedInt(vm.ToNumber(options)) & 31, AsValue{});
 }
 
 AsValue SortOn(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
 {
-    return SortBy(vm, self, AsValue{}, static_cast<int>(vm.ToNumber(Arg(args, 1))) & 31, Arg(args, 0));
+    return SortBy(vm, self, AsValue{}, ToClampedInt(vm.ToNumber(Arg(args, 1))) & 31, Arg(args, 0));
 }
 
 } // namespace

@@ -53,7 +53,7 @@ template <int Step> AsValue StepFrame(CScriptVM& vm, const AsValue& self, Args&,
 {
     const int clip = SelfClip(vm, self);
     if (!clip) return {};
-    const int current = static_cast<int>(vm.Host().GetProperty(clip, PROP_CURRENTFRAME).number);
+    const int current = ToClampedInt(vm.Host().GetProperty(clip, PROP_CURRENTFRAME).number);
     if (current - 1 + Step >= 0) vm.Host().GotoFrame(clip, current - 1 + Step);
     vm.Host().Play(clip, false);
     return {};

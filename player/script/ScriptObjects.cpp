@@ -130,7 +130,7 @@ AsValue PrimitiveToString(CScriptVM& vm, const AsValue& self, Args& args, CAsObj
 {
     const AsValue value = Unwrapped(self);
     if (value.IsNumber() && !args.empty() && !args[0].IsUndefined())
-        return vm.StrValue(NumberToRadixText(value.number, static_cast<int>(vm.ToNumber(args[0]))));
+        return vm.StrValue(NumberToRadixText(value.number, ToClampedInt(vm.ToNumber(args[0]))));
     return vm.ToStringValue(value);
 }
 
@@ -206,7 +206,7 @@ AsValue ParseIntFunction(CScriptVM& vm, const AsValue&, Args& args, CAsObject*)
     while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' || text[at] == '\r')) ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-    int radix = args.size() > 1 ? static_cast<int>(vm.ToNumber(args[1])) : 0;
+    int radix = args.size() > 1 ? ToClampedInt(vm.ToNumber(args[1])) : 0;
     if ((radix == 0 || radix == 16) && at + 1 < text.size() && text[at] == '0' && (text[at + 1] | 0x20) == 'x') {
         radix = 16;
         at += 2;
@@ -295,7 +295,7 @@ AsValue SetIntervalFunction(CScriptVM& vm, const AsValue&, Args& args, CAsObject
 
 AsValue ClearIntervalFunction(CScriptVM& vm, const AsValue&, Args& args, CAsObject*)
 {
-    vm.ClearTimer(static_cast<int>(vm.ToNumber(Arg(args, 0))));
+    vm.ClearTimer(ToClampedInt(vm.ToNumber(Arg(args, 0))));
     return {};
 }
 
