@@ -165,6 +165,8 @@ private:
     void PushData(Frame& frame, const std::uint8_t* payload, std::size_t length);
     void DefineFunction(Frame& frame, const std::uint8_t* payload, std::size_t length, std::size_t& pc,
                         std::size_t end, bool v2);
+    CAsObject* Arguments(Frame& frame);
+    CAsObject* Super(Frame& frame);
     AsValue CallScript(CAsObject* function, const AsValue& self, std::vector<AsValue>& args, CAsObject* home);
     AsValue CallWithHome(const AsValue& function, const AsValue& self, std::vector<AsValue>& args, CAsObject* home);
     std::vector<AsValue> PopArgs(const Frame& frame);

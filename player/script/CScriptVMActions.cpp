@@ -562,12 +562,21 @@ CAsObject* CScriptVM::ScopeObject(const Frame& frame, const CAsScope* link)
 
 bool CScriptVM::SpecialName(Frame& frame, std::string_view name, AsValue& value)
 {
-    if (name.empty() || (name[0] != '_' && name != "this")) return false;
+    if (name.empty()) return false;
     if (name == "this") {
         value = frame.self;
         return true;
     }
     const std::string key = Key(name);
+    if (key == "arguments" && frame.callee && !frame.noArguments) {
+        value = AsValue::Object(Arguments(frame));
+        return true;
+    }
+    if (key == "super" && frame.callee && !frame.noSuper) {
+        value = AsValue::Object(Super(frame));
+        return true;
+    }
+    if (name[0] != '_') return false;
     if (key == "_global" || (m_nVersion >= 7 ? name == "_global" : false)) {
         value = AsValue::Object(m_pGlobal);
         return true;

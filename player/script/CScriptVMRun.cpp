@@ -480,6 +480,30 @@ void CScriptVM::DefineFunction(Frame& frame, const std::uint8_t* payload, std::s
     }
 }
 
+CAsObject* CScriptVM::Arguments(Frame& frame)
+{
+    if (!frame.callee || frame.noArguments) return nullptr;
+    if (!frame.arguments) {
+        frame.arguments = NewArray(frame.args);
+        Define(frame.arguments, "callee", AsValue::Object(frame.callee));
+    }
+    return frame.arguments;
+}
+
+CAsObject* CScriptVM::Super(Frame& frame)
+{
+    if (!frame.callee || frame.noSuper) return nullptr;
+    const AsValue& self = frame.self;
+    // Methods look above the prototype they were found on; a plain call above this object's class.
+    CAsObject* above = frame.home ? frame.home->m_pProto
+                                  : (self.IsObject() && self.object->m_pProto ? self.object->m_pProto->m_pProto : nullptr);
+    CAsObject* super = NewObject(AsKind::Super, above);
+    super->m_pProto = above;
+    super->m_primitive = self;
+    super->m_pHome = frame.home;
+    return super;
+}
+
 AsValue CScriptVM::CallScript(CAsObject* callee, const AsValue& self, std::vector<AsValue>& args, CAsObject* home)
 {
     const AsFunction& function = *callee->m_pFunction;
@@ -497,41 +521,35 @@ AsValue CScriptVM::CallScript(CAsObject* callee, const AsValue& self, std::vecto
     frame.registers.resize(function.isFunction2 ? std::max<std::size_t>(function.registerCount, 1) : 4);
 
     const std::uint16_t flags = function.isFunction2 ? function.flags : 0;
-    CAsObject* arguments = nullptr;
-    if (!(flags & SUPPRESS_ARGUMENTS)) {
-        arguments = NewArray(args);
-        Define(arguments, "callee", AsValue::Object(callee));
-    }
-    AsValue super;
-    if (m_nVersion >= 6 && !(flags & SUPPRESS_SUPER)) {
-        CAsObject* above = home ? home->m_pProto
-                                : (self.IsObject() && self.object->m_pProto ? self.object->m_pProto->m_pProto : nullptr);
-        CAsObject* superObject = NewObject(AsKind::Super, above);
-        superObject->m_pProto = above;
-        superObject->m_primitive = self;
-        superObject->m_pHome = home;
-        super = AsValue::Object(superObject);
-    }
-    const AsValue localsValue = AsValue::Object(locals);
+    // `arguments` and `super` are made when first named, unless preloaded into registers.
+    frame.callee = callee;
+    frame.args = args;
+    frame.noArguments = flags & SUPPRESS_ARGUMENTS;
+    frame.noSuper = (flags & SUPPRESS_SUPER) || m_nVersion < 6;
     if (function.isFunction2) {
         std::size_t reg = 1;
-        auto preload = [&](std::uint16_t flag, const AsValue& value) {
-            if ((flags & flag) && reg < frame.registers.size()) frame.registers[reg++] = value;
-        };
-        preload(PRELOAD_THIS, self);
-        preload(PRELOAD_ARGUMENTS, AsValue::Object(arguments));
-        preload(PRELOAD_SUPER, super);
         const bool alive = m_host.IsAlive(frame.origin);
-        preload(PRELOAD_ROOT, alive ? AsValue::Object(ClipObject(m_host.Level(m_host.LevelOf(frame.origin)))) : AsValue{});
-        const int parent = alive ? m_host.Parent(frame.origin) : 0;
-        preload(PRELOAD_PARENT, parent ? AsValue::Object(ClipObject(parent)) : AsValue{});
-        preload(PRELOAD_GLOBAL, AsValue::Object(m_pGlobal));
-        if (!(flags & (PRELOAD_ARGUMENTS | SUPPRESS_ARGUMENTS))) SetMember(localsValue, "arguments", AsValue::Object(arguments));
-        if (!(flags & (PRELOAD_SUPER | SUPPRESS_SUPER)) && super.IsObject()) SetMember(localsValue, "super", super);
-    } else {
-        SetMember(localsValue, "arguments", AsValue::Object(arguments));
-        if (super.IsObject()) SetMember(localsValue, "super", super);
+        for (const std::uint16_t flag : {PRELOAD_THIS, PRELOAD_ARGUMENTS, PRELOAD_SUPER, PRELOAD_ROOT, PRELOAD_PARENT,
+                                         PRELOAD_GLOBAL}) {
+            if (!(flags & flag) || reg >= frame.registers.size()) continue;
+            AsValue& value = frame.registers[reg++];
+            switch (flag) {
+            case PRELOAD_THIS: value = self; break;
+            case PRELOAD_ARGUMENTS: value = AsValue::Object(Arguments(frame)); break;
+            case PRELOAD_SUPER: value = AsValue::Object(Super(frame)); break;
+            case PRELOAD_ROOT:
+                if (alive) value = AsValue::Object(ClipObject(m_host.Level(m_host.LevelOf(frame.origin))));
+                break;
+            case PRELOAD_PARENT: {
+                const int parent = alive ? m_host.Parent(frame.origin) : 0;
+                if (parent) value = AsValue::Object(ClipObject(parent));
+                break;
+            }
+            default: value = AsValue::Object(m_pGlobal); break;
+            }
+        }
     }
+    const AsValue localsValue = AsValue::Object(locals);
     for (std::size_t i = 0; i < function.params.size(); ++i) {
         const auto& [reg, name] = function.params[i];
         const AsValue arg = i < args.size() ? args[i] : AsValue{};

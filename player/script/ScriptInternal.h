@@ -48,6 +48,11 @@ struct CScriptVM::Frame {
     std::vector<AsValue> registers;
     CAsObject* locals = nullptr;  // a function's activation; null on a timeline
     CAsObject* home = nullptr;    // the prototype a method was found on, for super
+    CAsObject* callee = nullptr;  // the function running, with its arguments
+    std::vector<AsValue> args;
+    CAsObject* arguments = nullptr;  // made when first asked for
+    bool noArguments = false;
+    bool noSuper = false;
     bool byUser = false;
     std::size_t stackBase = 0;
     AsValue result;

@@ -32,26 +32,34 @@ int CScriptStage::Make(int parent, const std::string& name, int depth, int frame
 
 void CScriptStage::Play(int ticks, const std::vector<int>& byUser)
 {
+    Start(byUser);
+    for (int tick = 0; tick < ticks; ++tick) Tick(byUser);
+}
+
+void CScriptStage::Start(const std::vector<int>& byUser)
+{
     for (const Frame& frame : m_pMovie->GetTimeline().frames) {
         for (const ControlTag& tag : frame.tags) {
             if (tag.kind == ControlKind::InitActions) m_pVm->RunActions(tag.code, kRoot);
         }
     }
-    for (int tick = 0; tick <= ticks; ++tick) {
-        if (tick > 0) {
-            m_dTime += 1000.0 / 12;
-            Clip& root = m_clips[kRoot];
-            if (root.playing && root.frames > 1) {
-                root.frame = (root.frame + 1) % root.frames;
-                RunFrame(std::count(byUser.begin(), byUser.end(), root.frame) > 0);
-            }
-            for (const auto& [id, clip] : std::map<int, Clip>(m_clips)) m_pVm->CallHandler(id, "onEnterFrame");
-            m_pVm->RunTimers();
-        } else {
-            RunFrame(std::count(byUser.begin(), byUser.end(), 0) > 0);
-        }
-        m_pVm->EndFrame();
+    RunFrame(std::count(byUser.begin(), byUser.end(), 0) > 0);
+    m_pVm->EndFrame();
+}
+
+void CScriptStage::Tick(const std::vector<int>& byUser)
+{
+    m_dTime += 1000.0 / 12;
+    Clip& root = m_clips[kRoot];
+    if (root.playing && root.frames > 1) {
+        root.frame = (root.frame + 1) % root.frames;
+        RunFrame(std::count(byUser.begin(), byUser.end(), root.frame) > 0);
     }
+    std::vector<int> ids;
+    for (const auto& [id, clip] : m_clips) ids.push_back(id);
+    for (int id : ids) m_pVm->CallHandler(id, "onEnterFrame");
+    m_pVm->RunTimers();
+    m_pVm->EndFrame();
 }
 
 void CScriptStage::RunFrame(bool byUser)

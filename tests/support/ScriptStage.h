@@ -19,6 +19,9 @@ public:
     // The first frame (init actions first), then `ticks` more frames; frames listed in
     // `byUser` (from 0) run their actions as a click's would.
     void Play(int ticks, const std::vector<int>& byUser = {});
+    // The same in steps: the first frame, then one frame more at a time.
+    void Start(const std::vector<int>& byUser = {});
+    void Tick(const std::vector<int>& byUser = {});
     const std::vector<std::string>& Log() const { return m_log; }
     CScriptVM& Vm() { return *m_pVm; }
 
