@@ -57,7 +57,8 @@ struct AsFunction {
     int target = 0;  // the timeline it was defined on
 };
 
-enum class AsKind : std::uint8_t { Plain, Function, Array, Boolean, Number, String, Date, Clip, Super };
+// Clip: m_nClip is the host's clip; Sound: the host's sound; Color: the clip it colours.
+enum class AsKind : std::uint8_t { Plain, Function, Array, Boolean, Number, String, Date, Clip, Super, Sound, Color };
 
 class CAsObject final : public CGcCell {
 public:
@@ -78,7 +79,7 @@ public:
     CAsObject* m_pProto;
     std::vector<AsValue> m_elements;       // Array
     AsValue m_primitive;                    // Boolean, Number, String, Date (its time); Super: `this`
-    int m_nClip = 0;                        // Clip: the host's id for it
+    int m_nClip = 0;                        // Clip, Sound, Color: the host's id
     std::unique_ptr<AsFunction> m_pFunction;
     std::vector<CAsObject*> m_interfaces;   // a prototype's ImplementsOp list
     CAsObject* m_pHome = nullptr;           // Super: the prototype the running method came from

@@ -196,7 +196,8 @@ CAsObject* CScriptVM::ClipObject(int clip)
     if (clip == 0) return nullptr;
     auto found = m_clips.find(clip);
     if (found != m_clips.end()) return found->second;
-    CAsObject* object = Allocate<CAsObject>(AsKind::Clip, m_pClipProto);
+    const bool field = m_host.IsAlive(clip) && m_host.IsTextField(clip);
+    CAsObject* object = Allocate<CAsObject>(AsKind::Clip, field && m_pTextFieldProto ? m_pTextFieldProto : m_pClipProto);
     object->m_nClip = clip;
     m_clips.emplace(clip, object);
     return object;
@@ -420,6 +421,46 @@ void CScriptVM::SetPropertyByIndex(int clip, int index, const AsValue& value)
     m_host.SetProperty(clip, index, given);
 }
 
+namespace {
+
+// A text field's properties as the host names them; any case finds them.
+const char* const kTextProperties[] = {"text", "htmlText", "html", "textColor", "autoSize", "multiline", "wordWrap",
+                                       "border", "borderColor", "background", "backgroundColor", "selectable",
+                                       "type", "textWidth", "textHeight", "variable", "maxChars", "length",
+                                       "embedFonts", "password"};
+
+const char* TextPropertyName(std::string_view name)
+{
+    for (const char* known : kTextProperties) {
+        if (EqualsNoCase(name, known)) return known;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool CScriptVM::GetTextProperty(int field, std::string_view name, AsValue& value)
+{
+    const char* known = TextPropertyName(name);
+    if (!known || !m_host.IsAlive(field) || !m_host.IsTextField(field)) return false;
+    ClipValue given;
+    if (!m_host.GetTextProperty(field, known, given)) return false;
+    value = given.isText ? StrValue(given.text) : AsValue::Number(given.number);
+    return true;
+}
+
+bool CScriptVM::SetTextProperty(int field, std::string_view name, const AsValue& value)
+{
+    const char* known = TextPropertyName(name);
+    if (!known || !m_host.IsAlive(field) || !m_host.IsTextField(field)) return false;
+    ClipValue given;
+    given.isText = value.IsString();
+    if (given.isText) given.text = value.Text();
+    else if (value.type == AsType::Boolean) given.number = value.boolean ? 1 : 0;
+    else given.number = ToNumber(value);
+    return m_host.SetTextProperty(field, known, given);
+}
+
 bool CScriptVM::SetClipProperty(int clip, std::string_view name, const AsValue& value)
 {
     const int index = ClipPropertyIndex(name);
@@ -454,7 +495,7 @@ AsValue CScriptVM::GetMember(const AsValue& object, std::string_view name)
     }
     if (target->m_kind == AsKind::Clip && object.IsObject()) {
         AsValue value;
-        if (GetClipProperty(target->m_nClip, name, value)) return value;
+        if (GetClipProperty(target->m_nClip, name, value) || GetTextProperty(target->m_nClip, name, value)) return value;
         if (AsProperty* own = target->Find(key)) {
             if (!own->getter) return own->value;
         } else if (m_host.IsAlive(target->m_nClip)) {
@@ -492,7 +533,9 @@ void CScriptVM::SetMember(const AsValue& object, std::string_view name, const As
             return;
         }
     }
-    if (target->m_kind == AsKind::Clip && SetClipProperty(target->m_nClip, name, value)) return;
+    if (target->m_kind == AsKind::Clip &&
+        (SetClipProperty(target->m_nClip, name, value) || SetTextProperty(target->m_nClip, name, value)))
+        return;
     AsProperty* property = nullptr;
     CAsObject* owner = nullptr;
     if (FindProperty(target, key, property, owner)) {
@@ -631,4 +674,5 @@ void CScriptVM::InstallBuiltins()
     InstallStringClass(*this);
     InstallDateClass(*this);
     InstallClipClass(*this);
+    InstallMediaClasses(*this);
 }

@@ -69,6 +69,8 @@ public:
     void RunActions(const Code& code, int clip, bool byUser = false);
     // Calls the clip's method `name` (an event handler) if it has one; false when it has none.
     bool CallHandler(int clip, const std::string& name, bool byUser = false);
+    // Tells the listeners of Key or Mouse (`source`) of an event such as onKeyDown or onMouseMove.
+    void Broadcast(const std::string& source, const std::string& event, bool byUser = false);
     // Runs the setInterval callbacks that are due by the host's clock.
     void RunTimers();
     // Between frames: collects garbage and gives the next frame its budget.
@@ -133,6 +135,7 @@ public:
     CAsObject* m_pDateProto = nullptr;
     CAsObject* m_pClipProto = nullptr;
     CAsObject* m_pErrorProto = nullptr;
+    CAsObject* m_pTextFieldProto = nullptr;
     // Set while a constructor runs for `new`, so that a built-in class fills in `this`.
     bool m_bConstructing = false;
 
@@ -184,6 +187,8 @@ private:
                               CAsObject** owner = nullptr);
     bool GetClipProperty(int clip, std::string_view name, AsValue& value);
     bool SetClipProperty(int clip, std::string_view name, const AsValue& value);
+    bool GetTextProperty(int field, std::string_view name, AsValue& value);
+    bool SetTextProperty(int field, std::string_view name, const AsValue& value);
     AsValue GetPropertyByIndex(int clip, int index);
     void SetPropertyByIndex(int clip, int index, const AsValue& value);
     void Enumerate(const AsValue& object);
@@ -224,3 +229,4 @@ void InstallArrayClass(CScriptVM& vm);
 void InstallStringClass(CScriptVM& vm);
 void InstallDateClass(CScriptVM& vm);
 void InstallClipClass(CScriptVM& vm);
+void InstallMediaClasses(CScriptVM& vm);

@@ -10,21 +10,6 @@
 
 namespace {
 
-// Keeps the list of running frames in step with the C++ stack.
-class CFrameGuard {
-public:
-    CFrameGuard(std::vector<CScriptVM::Frame*>& frames, CScriptVM::Frame* frame) : m_frames(frames)
-    {
-        m_frames.push_back(frame);
-    }
-    ~CFrameGuard() { m_frames.pop_back(); }
-    CFrameGuard(const CFrameGuard&) = delete;
-    CFrameGuard& operator=(const CFrameGuard&) = delete;
-
-private:
-    std::vector<CScriptVM::Frame*>& m_frames;
-};
-
 } // namespace
 
 // ---- running ----

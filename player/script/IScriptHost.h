@@ -57,6 +57,26 @@ public:
     virtual void StartDrag(int clip, bool lockCentre, const double* bounds /* left, top, right, bottom */) = 0;
     virtual void StopDrag() = 0;
 
+    // Text fields, made by createTextField and told apart from movie clips. Their properties go
+    // by name ("text", "htmlText", "textColor", "autoSize", …); false for one a field lacks.
+    virtual int CreateTextField(int parent, const std::string& name, int depth, const double bounds[4]) = 0;
+    virtual bool IsTextField(int clip) = 0;
+    virtual bool GetTextProperty(int field, const std::string& name, ClipValue& value) = 0;
+    virtual bool SetTextProperty(int field, const std::string& name, const ClipValue& value) = 0;
+    // A clip's colour transform: red, green, blue and alpha, each a multiplier in percent and
+    // an offset (ra, rb, ga, gb, ba, bb, aa, ab).
+    virtual void GetColour(int clip, double transform[8]) = 0;
+    virtual void SetColour(int clip, const double transform[8]) = 0;
+
+    // Sounds a script plays: one sound object tied to a clip (0: the whole movie), holding a
+    // sound of the movie by its export name.
+    virtual int NewSound(int clip) = 0;
+    virtual bool AttachSound(int sound, const std::string& exportName) = 0;
+    virtual void StartSound(int sound, double offsetSeconds, int loops) = 0;
+    virtual void StopSound(int sound) = 0;
+    virtual void SetVolume(int sound, int volume) = 0;
+    virtual int GetVolume(int sound) = 0;
+
     // An address asked for by getURL; `byUser` when the script runs as the direct result of a
     // click or key press. The host decides what, if anything, happens.
     virtual void OpenUrl(const std::string& url, const std::string& window, bool byUser) = 0;
@@ -75,6 +95,8 @@ public:
     virtual std::uint32_t RandomSeed() = 0;
 
     virtual bool IsKeyDown(int code) = 0;
+    virtual void ShowMouse(bool show) = 0;
+    virtual void GetStageSize(double& width, double& height) = 0;
     virtual int LastKeyCode() = 0;
     virtual int LastKeyAscii() = 0;
 };

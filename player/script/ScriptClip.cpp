@@ -98,6 +98,19 @@ AsValue CreateEmpty(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
     return Initialised(vm, vm.Host().CreateEmpty(clip, vm.ToText(args[0]), Depth(vm, args[1])), AsValue{});
 }
 
+AsValue CreateTextField(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    const int clip = SelfClip(vm, self);
+    if (!clip || args.size() < 6) return {};
+    double bounds[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        const double number = vm.ToNumber(args[i + 2]);
+        bounds[i] = std::isfinite(number) ? number : 0;
+    }
+    const int field = vm.Host().CreateTextField(clip, vm.ToText(args[0]), Depth(vm, args[1]), bounds);
+    return field ? AsValue::Object(vm.ClipObject(field)) : AsValue{};
+}
+
 AsValue RemoveClip(CScriptVM& vm, const AsValue& self, Args&, CAsObject*)
 {
     if (const int clip = SelfClip(vm, self)) vm.Host().Remove(clip);
@@ -166,6 +179,7 @@ void InstallClipClass(CScriptVM& vm)
                    {"duplicateMovieClip", Duplicate},
                    {"attachMovie", Attach},
                    {"createEmptyMovieClip", CreateEmpty},
+                   {"createTextField", CreateTextField},
                    {"removeMovieClip", RemoveClip},
                    {"getDepth", GetDepth},
                    {"getNextHighestDepth", NextHighestDepth},

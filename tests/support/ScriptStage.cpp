@@ -64,6 +64,14 @@ void CScriptStage::Tick(const std::vector<int>& byUser)
 
 void CScriptStage::RunFrame(bool byUser)
 {
+    struct KeyPress {
+        CScriptVM& vm;
+        bool pressed;
+        ~KeyPress()
+        {
+            if (pressed) vm.Broadcast("Key", "onKeyDown", true);
+        }
+    } key{*m_pVm, byUser};
     // A jump runs the actions of the frame it lands on, up to a few jumps a frame.
     for (int jumps = 0; jumps < 8; ++jumps) {
         m_bRootJumped = false;
@@ -228,4 +236,90 @@ void CScriptStage::OpenUrl(const std::string& url, const std::string& window, bo
 void CScriptStage::FsCommand(const std::string& command, const std::string& arguments)
 {
     m_log.push_back("fscommand: " + command + " " + arguments);
+}
+
+int CScriptStage::CreateTextField(int parent, const std::string& name, int depth, const double bounds[4])
+{
+    const int field = Make(parent, name, depth, 1);
+    Clip& clip = m_clips[field];
+    clip.isText = true;
+    clip.properties[PROP_X] = bounds[0];
+    clip.properties[PROP_Y] = bounds[1];
+    clip.properties[PROP_WIDTH] = bounds[2];
+    clip.properties[PROP_HEIGHT] = bounds[3];
+    clip.text["text"].isText = true;
+    clip.text["htmlText"].isText = true;
+    clip.text["textColor"].number = 0;
+    return field;
+}
+
+bool CScriptStage::GetTextProperty(int field, const std::string& name, ClipValue& value)
+{
+    const auto& text = m_clips.at(field).text;
+    const auto found = text.find(name);
+    if (found == text.end()) return false;
+    value = found->second;
+    return true;
+}
+
+bool CScriptStage::SetTextProperty(int field, const std::string& name, const ClipValue& value)
+{
+    auto& text = m_clips.at(field).text;
+    if (!text.count(name)) return false;
+    text[name] = value;
+    // The plain text of an HTML text: its tags dropped.
+    if (name == "htmlText") {
+        std::string plain;
+        bool inTag = false;
+        for (char c : value.text) {
+            if (c == '<') inTag = true;
+            else if (c == '>') inTag = false;
+            else if (!inTag) plain += c;
+        }
+        text["text"].text = plain;
+    }
+    return true;
+}
+
+void CScriptStage::GetColour(int clip, double transform[8])
+{
+    std::copy(std::begin(m_clips.at(clip).colour), std::end(m_clips.at(clip).colour), transform);
+}
+
+void CScriptStage::SetColour(int clip, const double transform[8])
+{
+    std::copy(transform, transform + 8, m_clips.at(clip).colour);
+}
+
+int CScriptStage::NewSound(int)
+{
+    const int sound = static_cast<int>(m_sounds.size()) + 1;
+    m_sounds[sound] = "";
+    return sound;
+}
+
+bool CScriptStage::AttachSound(int sound, const std::string& exportName)
+{
+    if (exportName != "tune") return false;
+    m_sounds[sound] = exportName;
+    return true;
+}
+
+void CScriptStage::StartSound(int sound, double offsetSeconds, int loops)
+{
+    if (m_sounds[sound].empty()) return;
+    m_log.push_back("sound: " + m_sounds[sound] + " from " + std::to_string(static_cast<int>(offsetSeconds)) + " s, " +
+                    std::to_string(loops) + " times at " + std::to_string(GetVolume(sound)));
+}
+
+void CScriptStage::StopSound(int sound)
+{
+    if (!m_sounds[sound].empty()) m_log.push_back("sound: " + m_sounds[sound] + " stopped");
+}
+
+void CScriptStage::GetStageSize(double& width, double& height)
+{
+    const StageRect& stage = m_pMovie->GetStage();
+    width = (stage.xMax - stage.xMin) / 20.0;
+    height = (stage.yMax - stage.yMin) / 20.0;
 }

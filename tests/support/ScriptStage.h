@@ -17,7 +17,8 @@ public:
     CScriptStage(std::shared_ptr<const CMovie> movie, const std::vector<std::string>& clips);
 
     // The first frame (init actions first), then `ticks` more frames; frames listed in
-    // `byUser` (from 0) run their actions as a click's would.
+    // `byUser` (from 0) run their actions as a click's would, after which Key's listeners
+    // hear of a key press (onKeyDown).
     void Play(int ticks, const std::vector<int>& byUser = {});
     // The same in steps: the first frame, then one frame more at a time.
     void Start(const std::vector<int>& byUser = {});
@@ -47,6 +48,20 @@ public:
     void SwapDepths(int clip, int depth) override;
     void StartDrag(int clip, bool lockCentre, const double* bounds) override;
     void StopDrag() override;
+    int CreateTextField(int parent, const std::string& name, int depth, const double bounds[4]) override;
+    bool IsTextField(int clip) override { return IsAlive(clip) && m_clips.at(clip).isText; }
+    bool GetTextProperty(int field, const std::string& name, ClipValue& value) override;
+    bool SetTextProperty(int field, const std::string& name, const ClipValue& value) override;
+    void GetColour(int clip, double transform[8]) override;
+    void SetColour(int clip, const double transform[8]) override;
+    int NewSound(int clip) override;
+    bool AttachSound(int sound, const std::string& exportName) override;
+    void StartSound(int sound, double offsetSeconds, int loops) override;
+    void StopSound(int sound) override;
+    void SetVolume(int sound, int volume) override { m_volumes[sound] = volume; }
+    int GetVolume(int sound) override { return m_volumes.count(sound) ? m_volumes[sound] : 100; }
+    void ShowMouse(bool show) override { m_log.push_back(show ? "mouse shown" : "mouse hidden"); }
+    void GetStageSize(double& width, double& height) override;
     void OpenUrl(const std::string& url, const std::string& window, bool byUser) override;
     void FsCommand(const std::string& command, const std::string& arguments) override;
     void Trace(const std::string& text) override { m_log.push_back(text); }
@@ -70,6 +85,9 @@ private:
         int frames = 10;
         bool playing = true;
         double properties[PROP_COUNT] = {};
+        double colour[8] = {100, 0, 100, 0, 100, 0, 100, 0};
+        bool isText = false;
+        std::map<std::string, ClipValue> text;
     };
 
     int Make(int parent, const std::string& name, int depth, int frames);
@@ -81,5 +99,7 @@ private:
     double m_dTime = 0;
     bool m_bRootJumped = false;
     std::vector<std::string> m_log;
+    std::map<int, std::string> m_sounds;  // sound → attached export name
+    std::map<int, int> m_volumes;
     std::unique_ptr<CScriptVM> m_pVm;  // last: it calls back into the stage while it goes
 };
