@@ -389,7 +389,12 @@ bool CScriptVM::StepSwf5(Frame& frame, std::uint8_t op)
         const std::string name = ToText(Pop(frame));
         const AsValue object = Pop(frame);
         bool removed = false;
-        if (object.IsObject()) {
+        std::size_t index;
+        if (object.IsObject() && object.object->m_kind == AsKind::Array && ArrayIndex(name, index)) {
+            // An element is emptied; the array keeps its length.
+            removed = index < object.object->m_elements.size();
+            if (removed) object.object->m_elements[index] = AsValue{};
+        } else if (object.IsObject()) {
             AsProperty* property = object.object->Find(Key(name));
             if (property && !(property->flags & AS_DONT_DELETE)) removed = object.object->Remove(Key(name));
         }
@@ -577,7 +582,7 @@ bool CScriptVM::SpecialName(Frame& frame, std::string_view name, AsValue& value)
         return true;
     }
     if (name[0] != '_') return false;
-    if (key == "_global" || (m_nVersion >= 7 ? name == "_global" : false)) {
+    if (key == "_global") {
         value = AsValue::Object(m_pGlobal);
         return true;
     }
