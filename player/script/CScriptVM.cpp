@@ -675,4 +675,5 @@ void CScriptVM::InstallBuiltins()
     InstallDateClass(*this);
     InstallClipClass(*this);
     InstallMediaClasses(*this);
+    InstallNetworkClasses(*this);
 }

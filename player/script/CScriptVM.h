@@ -116,8 +116,10 @@ public:
     [[noreturn]] void Halt(const std::string& why);
     std::uint32_t Random();
     void ChargeSlots(std::size_t count);
+    // Calls `function` (or self's `method`) every `interval` ms of the host's clock; a timer made
+    // `once` runs at the next RunTimers and is gone.
     int NewTimer(const AsValue& self, const AsValue& function, const std::string& method, double interval,
-                 std::vector<AsValue> args);
+                 std::vector<AsValue> args, bool once = false);
     void ClearTimer(int id);
     std::string ClipPath(int clip, bool slashes);
     // A target given as a clip, a path text or a name, from the running code's target.
@@ -150,6 +152,7 @@ private:
         double interval = 0;
         double due = 0;
         std::vector<AsValue> args;
+        bool once = false;
     };
 
     template <class T, class... Args> T* Allocate(Args&&... args);
@@ -230,3 +233,4 @@ void InstallStringClass(CScriptVM& vm);
 void InstallDateClass(CScriptVM& vm);
 void InstallClipClass(CScriptVM& vm);
 void InstallMediaClasses(CScriptVM& vm);
+void InstallNetworkClasses(CScriptVM& vm);

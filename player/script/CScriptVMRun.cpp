@@ -78,7 +78,7 @@ bool CScriptVM::CallHandler(int clip, const std::string& name, bool byUser)
 }
 
 int CScriptVM::NewTimer(const AsValue& self, const AsValue& function, const std::string& method, double interval,
-                        std::vector<AsValue> args)
+                        std::vector<AsValue> args, bool once)
 {
     Timer timer;
     timer.self = self;
@@ -87,6 +87,8 @@ int CScriptVM::NewTimer(const AsValue& self, const AsValue& function, const std:
     timer.interval = std::isfinite(interval) && interval > 1 ? interval : 1;
     timer.due = m_host.Timer() + timer.interval;
     timer.args = std::move(args);
+    timer.once = once;
+    if (once) timer.due = m_host.Timer();
     const int id = m_nNextTimer++;
     m_timers.emplace(id, std::move(timer));
     return id;
@@ -116,6 +118,7 @@ void CScriptVM::RunTimers()
         const AsValue function = timer.function;
         const std::string method = timer.method;
         std::vector<AsValue> args = timer.args;
+        if (timer.once) m_timers.erase(found);
         try {
             Frame frame;
             frame.target = frame.origin = ClipOf(self) ? ClipOf(self) : m_host.Level(0);
