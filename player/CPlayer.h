@@ -9,8 +9,9 @@
 
 class CPlayer {
 public:
-    // Shows the first frame: its placements made, its actions run.
-    explicit CPlayer(std::shared_ptr<const CMovie> movie);
+    // Shows the first frame: its placements made, its actions run. The timelines' sounds go to
+    // `sound` (a CSoundMixer), which must outlive the player; without one the movie is silent.
+    explicit CPlayer(std::shared_ptr<const CMovie> movie, ISoundSink* sound = nullptr);
     CPlayer(const CPlayer&) = delete;
     CPlayer& operator=(const CPlayer&) = delete;
 
