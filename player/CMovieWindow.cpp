@@ -83,11 +83,12 @@ void StartSound(PlayerState& state)
 {
     state.output = std::make_unique<CWaveOut>();
     CSoundMixer* mixer = state.mixer.get();
-    if (state.output->Open([mixer](std::int16_t* out, std::size_t frames) { mixer->Mix(out, frames); })) {
-        mixer->SetLead(CWaveOut::kLeadFrames);
-    } else {
-        state.output.reset();
-    }
+    CWaveOut* output = state.output.get();
+    const auto mix = [mixer, output](std::int16_t* out, std::size_t frames) {
+        mixer->SetLead(output->GetLead());
+        mixer->Mix(out, frames);
+    };
+    if (!state.output->Open(mix)) state.output.reset();
 }
 
 void LoadMovie(HWND window, PlayerState& state, const char* path)

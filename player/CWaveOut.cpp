@@ -1,5 +1,7 @@
 #include "CWaveOut.h"
 
+#include <algorithm>
+
 bool CWaveOut::Open(Renderer renderer)
 {
     Close();
@@ -28,9 +30,23 @@ bool CWaveOut::Open(Renderer renderer)
     }
     m_renderer = std::move(renderer);
     m_nRendered = 0;
+    m_nLead = 0;
     m_bStop = false;
     m_thread = std::thread([this] { Run(); });
     return true;
+}
+
+std::size_t CWaveOut::GetLead()
+{
+    MMTIME played{};
+    played.wType = TIME_SAMPLES;
+    if (::waveOutGetPosition(m_hWave, &played, sizeof played) == MMSYSERR_NOERROR) {
+        const std::uint64_t heard = played.wType == TIME_BYTES ? played.u.cb / 4 : played.u.sample;
+        // The position counts in 32 bits; the difference is right across a wrap.
+        const auto waiting = static_cast<std::uint32_t>(m_nRendered.load() - heard);
+        if (waiting < 60u * kRate) m_nLead = std::max<std::size_t>(m_nLead, waiting);
+    }
+    return std::max(m_nLead, kBufferFrames * kBuffers) + kBufferFrames;
 }
 
 // An exception escaping the renderer ends the program (std::thread's rule) rather than leave

@@ -20,8 +20,6 @@ public:
     static constexpr int kRate = 44100;
     static constexpr std::size_t kBufferFrames = 2048;  // about 46 ms
     static constexpr int kBuffers = 4;
-    // How far ahead of what is heard the renderer runs at most.
-    static constexpr std::size_t kLeadFrames = kBufferFrames * kBuffers;
 
     CWaveOut() = default;
     ~CWaveOut() { Close(); }
@@ -36,6 +34,10 @@ public:
     bool IsOpen() const { return m_hWave != nullptr; }
     // Frames rendered since Open.
     std::uint64_t GetRenderedFrames() const { return m_nRendered.load(); }
+    // How far ahead of what is heard the renderer runs: the most frames ever waiting to be
+    // heard, and the buffer being made. The queued buffers at least; more where the system
+    // keeps a queue of its own behind waveOut (as Wine does). For the renderer to call.
+    std::size_t GetLead();
 
 private:
     struct Buffer {
@@ -53,4 +55,5 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_bStop{false};
     std::atomic<std::uint64_t> m_nRendered{0};
+    std::size_t m_nLead = 0;  // the output thread's
 };

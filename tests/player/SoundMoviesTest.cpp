@@ -5,6 +5,7 @@
 // Windows build (under Wine); natively there is no MP3 decoder and they are left out.
 #include "CPlayer.h"
 #include "CSoundMixer.h"
+#include "SwfBuilder.h"
 
 #ifdef _WIN32
 #include "Mp3AcmDecoder.h"
@@ -180,6 +181,147 @@ TEST(SoundMovies, EachFrameSoundsAsTheSceneSays)
             EXPECT_TRUE(Sounds(Analyse(heard[t], 0), expected[t].left, entry.tolerance)) << name << ", frame " << t << ", left";
             EXPECT_TRUE(Sounds(Analyse(heard[t], 1), expected[t].right, entry.tolerance)) << name << ", frame " << t << ", right";
         }
+    }
+}
+
+// The beep of the event-sound scene (440 Hz at half scale, three frames long) and its longer,
+// quieter tone (880 Hz at a quarter, four frames), as a script starts them.
+constexpr std::uint16_t kBeep = 2;
+constexpr std::uint16_t kLowTone = 3;
+
+TEST(SoundMixer, ScriptsStartStopAndSetVolumes)
+{
+    const auto movie = LoadSoundMovie("event-pcm16-22");
+    ASSERT_TRUE(movie);
+    const int owner = 0, other = 0;
+    CSoundMixer mixer(movie);
+    std::vector<std::int16_t> tick(kTickFrames * 2);
+    const auto next = [&] {
+        mixer.Mix(tick.data(), kTickFrames);
+        return Analyse(tick, 0);
+    };
+    EXPECT_FALSE(mixer.Start(999, 0, 1, &owner)) << "no such sound";
+
+    ASSERT_TRUE(mixer.Start(kBeep, 2.0 / kFps, 3, &owner));  // the last of its three frames, three times
+    for (int t = 0; t < 3; ++t) EXPECT_TRUE(Sounds(next(), {440, 0.5}, 0.05)) << "loop " << t;
+    EXPECT_TRUE(Sounds(next(), {}, 0)) << "three loops of one frame are over";
+
+    mixer.Start(kBeep, 0, 1, &owner);
+    mixer.SetVolume(&owner, 50);
+    EXPECT_TRUE(Sounds(next(), {440, 0.25}, 0.05)) << "the owner at half";
+    mixer.SetVolume(nullptr, 50);
+    EXPECT_TRUE(Sounds(next(), {440, 0.125}, 0.05)) << "the owner at half of the movie at half";
+    EXPECT_EQ(mixer.GetVolume(&owner), 50);
+    mixer.SetVolume(nullptr, 100);
+
+    mixer.Start(kLowTone, 0, 1, &other);
+    mixer.StopAll(&owner);
+    EXPECT_TRUE(Sounds(next(), {880, 0.25}, 0.05)) << "only the other owner's sound is left";
+    EXPECT_TRUE(mixer.IsPlaying(kLowTone));
+    mixer.Stop(kLowTone);
+    EXPECT_FALSE(mixer.IsPlaying(kLowTone));
+    EXPECT_TRUE(Sounds(next(), {}, 0));
+}
+
+TEST(SoundMixer, LoudSoundsClipWithoutWrappingAndAtMostThirtyTwoPlay)
+{
+    const auto movie = LoadSoundMovie("event-pcm16-22");
+    ASSERT_TRUE(movie);
+    CSoundMixer mixer(movie);
+    for (int i = 0; i < 4; ++i) mixer.Start(kBeep, 0, 1, nullptr);
+    std::vector<std::int16_t> tick(kTickFrames * 2);
+    mixer.Mix(tick.data(), kTickFrames);
+    // Four beeps at half scale reach twice full scale: the tops are cut flat, never turned over.
+    const auto [low, high] = std::minmax_element(tick.begin(), tick.end());
+    EXPECT_EQ(*high, 32767);
+    EXPECT_EQ(*low, -32768);
+    const std::vector<std::int16_t> alone = [&] {
+        CSoundMixer single(movie);
+        single.Start(kBeep, 0, 1, nullptr);
+        std::vector<std::int16_t> out(kTickFrames * 2);
+        single.Mix(out.data(), kTickFrames);
+        return out;
+    }();
+    for (std::size_t i = 0; i < alone.size(); ++i) {
+        if (std::abs(alone[i]) > 100) ASSERT_EQ(alone[i] > 0, tick[i] > 0) << "sample " << i << " changed sign";
+    }
+
+    // Forty quiet copies: only thirty-two are heard.
+    mixer.StopAll();
+    mixer.SetVolume(nullptr, 1);
+    for (int i = 0; i < 40; ++i) mixer.Start(kLowTone, 0, 1, nullptr);
+    mixer.Mix(tick.data(), kTickFrames);
+    EXPECT_TRUE(Sounds(Analyse(tick, 0), {880, 32 * 0.0025}, 0.05));
+}
+
+// DefineSound of 16-bit samples, 22 kHz mono, claiming `declared` samples.
+Bytes SoundTag(std::uint16_t id, std::uint32_t declared, const std::vector<std::int16_t>& samples,
+               std::uint8_t format = 0x3A)
+{
+    CBitWriter body;
+    body.U16(id);
+    body.U8(format);
+    body.U32(declared);
+    for (std::int16_t sample : samples) body.U16(static_cast<std::uint16_t>(sample));
+    return Tag(14, body.Data(), true);
+}
+
+// StartSound with in point, out point and loops when given (0: none).
+Bytes StartTag(std::uint16_t id, std::uint32_t in, std::uint32_t out, std::uint16_t loops)
+{
+    CBitWriter body;
+    body.U16(id);
+    body.U8(static_cast<std::uint8_t>((in ? 0x01 : 0) | (out ? 0x02 : 0) | (loops ? 0x04 : 0)));
+    if (in) body.U32(in);
+    if (out) body.U32(out);
+    if (loops) body.U16(loops);
+    return Tag(15, body.Data());
+}
+
+// The loudest sample of each of the first ticks, as a part of full scale.
+std::vector<double> Peaks(const Bytes& tags, int ticks)
+{
+    const Bytes file = MovieFile({}, Concat({tags, ShowFrame(), EndTag()}));
+    std::string note;
+    std::shared_ptr<const CMovie> movie = CMovie::Load(file.data(), file.size(), note);
+    if (!movie) return {};
+    const auto heard = Play(movie, ticks);
+    std::vector<double> peaks;
+    for (const auto& tick : heard) peaks.push_back(*std::max_element(tick.begin(), tick.end()) / 32768.0);
+    return peaks;
+}
+
+TEST(SoundMixer, SoundTagsThatClaimTooMuchPlayOnlyWhatTheyHold)
+{
+    const std::vector<std::int16_t> loud(2000, 16000), one(1, 16000);
+    struct Case {
+        const char* what;
+        Bytes tags;
+        std::vector<double> peaks;
+    } cases[] = {
+        {"four billion samples claimed, 2,000 held", Concat({SoundTag(1, 0xFFFFFFFF, loud), StartTag(1, 0, 0, 0)}),
+         {0.49, 0.49, 0}},
+        {"in point past the end", Concat({SoundTag(1, 2000, loud), StartTag(1, 0xFFFFFFF0, 0, 0)}), {0, 0, 0}},
+        {"out point before the in point", Concat({SoundTag(1, 2000, loud), StartTag(1, 1000, 10, 0)}), {0, 0, 0}},
+        {"a one-sample sound, 65,535 times", Concat({SoundTag(1, 1, one), StartTag(1, 0, 0, 65535)}), {0.49, 0.49, 0.49}},
+        {"an empty sound, 65,535 times", Concat({SoundTag(1, 0, {}), StartTag(1, 0, 0, 65535)}), {0, 0, 0}},
+        {"a Nellymoser sound", Concat({SoundTag(1, 2000, loud, 0x6A), StartTag(1, 0, 0, 0)}), {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<double> peaks = Peaks(c.tags, 3);
+        ASSERT_EQ(peaks.size(), c.peaks.size()) << c.what;
+        for (std::size_t t = 0; t < peaks.size(); ++t) EXPECT_NEAR(peaks[t], c.peaks[t], 0.01) << c.what << ", frame " << t;
+    }
+}
+
+TEST(SoundMixer, NellymoserAndSpeexAreSaidToBeSilent)
+{
+    for (std::uint8_t format : {0x4A, 0x5A, 0x6A, 0xB2}) {
+        const Bytes file = MovieFile({}, Concat({SoundTag(1, 10, std::vector<std::int16_t>(10)), ShowFrame(), EndTag()}));
+        const Bytes coded = MovieFile({}, Concat({SoundTag(1, 10, std::vector<std::int16_t>(10), format), ShowFrame(), EndTag()}));
+        std::string note;
+        EXPECT_FALSE(CMovie::Load(file.data(), file.size(), note)->HasUnplayedSounds());
+        EXPECT_TRUE(CMovie::Load(coded.data(), coded.size(), note)->HasUnplayedSounds()) << int(format);
     }
 }
 
