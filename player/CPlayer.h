@@ -23,6 +23,9 @@ public:
     int GetFrame() const { return m_pRoot->GetFrame(); }
     bool IsPlaying() const { return m_pRoot->IsPlaying(); }
     const CMovie& GetMovie() const { return *m_pMovie; }
+    // Where the movie's sound goes (and what its scripts start and stop sounds through); null
+    // when silent.
+    ISoundSink* GetSound() const { return m_pSound; }
     const CTimelineState& GetRoot() const { return *m_pRoot; }
 
     // Draws the current frame into width × height pixels, 0xFFRRGGBB each, rows top down with
@@ -31,6 +34,7 @@ public:
 
 private:
     std::shared_ptr<const CMovie> m_pMovie;
+    ISoundSink* m_pSound;
     PlayBudget m_budget;  // declared before the tree, whose objects count themselves in it
     std::unique_ptr<CTimelineState> m_pRoot;
 };

@@ -34,23 +34,16 @@ public:
     // far past its timeline's frame without waiting for the next.
     void SetLead(std::size_t frames);
 
-    // For scripts. Starts a sound `offset` seconds in, `loops` times over, on behalf of
-    // `owner` (whose volume applies); false when there is no such sound or too many play.
-    bool Start(std::uint16_t soundId, double offset, int loops, const void* owner);
-    // Every playing copy of the sound.
-    void Stop(std::uint16_t soundId);
-    // Every sound, streams too; with an owner only that owner's.
-    void StopAll(const void* owner = nullptr);
-    // Percent, 100 as recorded; for one owner (a timeline, or what a script names) or, with
-    // null, the whole movie.
-    void SetVolume(const void* owner, int percent);
-    int GetVolume(const void* owner) const;
-    bool IsPlaying(std::uint16_t soundId) const;
-
-    // ISoundSink
+    // ISoundSink: what the timelines and scripts ask for.
     void StartSound(const SoundStart& start) override;
     void ShowStreamFrame(const void* timeline, const SoundStream& stream, int frame, bool playing) override;
     void TimelineGone(const void* timeline) override;
+    bool Start(std::uint16_t soundId, double offset, int loops, const void* owner) override;
+    void Stop(std::uint16_t soundId) override;
+    void StopAll(const void* owner = nullptr) override;
+    void SetVolume(const void* owner, int percent) override;
+    int GetVolume(const void* owner) const override;
+    bool IsPlaying(std::uint16_t soundId) const override;
 
 private:
     struct Voice {
