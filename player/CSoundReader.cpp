@@ -61,9 +61,12 @@ bool CSoundReader::Read(int code, CBitReader& body, Timeline& timeline, Frame& f
         if (!inSprite) DefineSound(body);
         return true;
     case TAG_EXPORT_ASSETS:
-    case TAG_SYMBOL_CLASS:
-        if (!inSprite) ExportedNames(body);
-        return true;
+    case TAG_SYMBOL_CLASS: {
+        // Read from a copy and left to other readers too: the names are not only sounds'.
+        CBitReader names = body;
+        if (!inSprite) ExportedNames(names);
+        return false;
+    }
     default: return false;
     }
 }

@@ -10,8 +10,9 @@ class CSoundReader {
 public:
     CSoundReader(CMovie& movie, CModelBudget& budget) : m_movie(movie), m_budget(budget) {}
 
-    // False when `code` is no tag of this reader's; otherwise the tag is read. Definitions
-    // inside a sprite are passed over, as every definition there is.
+    // False when `code` is no tag of this reader's (or one other readers want too: the
+    // exported names); otherwise the tag is read. Definitions inside a sprite are passed over,
+    // as every definition there is.
     bool Read(int code, CBitReader& body, Timeline& timeline, Frame& frame, bool inSprite);
 
 private:

@@ -314,6 +314,19 @@ TEST(SoundMixer, SoundTagsThatClaimTooMuchPlayOnlyWhatTheyHold)
     }
 }
 
+TEST(SoundMixer, StartSound2FindsItsSoundByItsExportedName)
+{
+    CBitWriter names;  // SymbolClass: one sound, named
+    names.U16(1);
+    names.U16(7);
+    names.Append({'b', 'e', 'e', 'p', 0});
+    const Bytes start = Tag(89, {'b', 'e', 'e', 'p', 0, 0});
+    const Bytes unknown = Tag(89, {'b', 'o', 'o', 'p', 0, 0});
+    const std::vector<std::int16_t> loud(4000, 16000);
+    EXPECT_NEAR(Peaks(Concat({SoundTag(7, 4000, loud), Tag(76, names.Data()), start}), 1).at(0), 0.49, 0.01);
+    EXPECT_EQ(Peaks(Concat({SoundTag(7, 4000, loud), Tag(76, names.Data()), unknown}), 1).at(0), 0);
+}
+
 TEST(SoundMixer, NellymoserAndSpeexAreSaidToBeSilent)
 {
     for (std::uint8_t format : {0x4A, 0x5A, 0x6A, 0xB2}) {
