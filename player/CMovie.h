@@ -3,10 +3,12 @@
 // CPlayer. Platform-neutral; a window around it does only this:
 //
 //   std::string note;
-//   std::shared_ptr<const CMovie> movie = CMovie::Load(bytes.data(), bytes.size(), note, decoder);
+//   std::shared_ptr<const CMovie> movie = CMovie::Load(bytes.data(), bytes.size(), note, decoder, mp3);
 //   if (!movie) show the note ("Not a movie", "Damaged movie") centred, and stop;
-//   CPlayer player(movie);                        // shows the first frame
-//   every movie->GetFrameIntervalMs():  player.Advance();  then repaint
+//   CSoundMixer mixer(movie);                     // Mix() on the sound output's thread
+//   CPlayer player(movie, &mixer);                // shows the first frame
+//   CFrameClock clock(movie->GetFrameRate());     // clock.Start(now) when playing starts
+//   on a timer:  clock.Due(now) times player.Advance();  then repaint
 //   on paint:  player.Render(pixels, width, height);      // 32-bit BGRX, rows top down,
 //                                                         // what StretchDIBits takes with a
 //                                                         // negative biHeight
