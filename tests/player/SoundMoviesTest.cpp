@@ -243,7 +243,9 @@ TEST(SoundMixer, LoudSoundsClipWithoutWrappingAndAtMostThirtyTwoPlay)
         return out;
     }();
     for (std::size_t i = 0; i < alone.size(); ++i) {
-        if (std::abs(alone[i]) > 100) ASSERT_EQ(alone[i] > 0, tick[i] > 0) << "sample " << i << " changed sign";
+        if (std::abs(alone[i]) > 100) {
+            ASSERT_EQ(alone[i] > 0, tick[i] > 0) << "sample " << i << " changed sign";
+        }
     }
 
     // Forty quiet copies: only thirty-two are heard.
