@@ -89,7 +89,7 @@ bool CSoundMixer::IsPlaying(std::uint16_t soundId) const
                        [soundId](const Voice& voice) { return voice.soundId == soundId && !voice.stream; });
 }
 
-void CSoundMixer::StartSound(const SoundStart& start)
+void CSoundMixer::StartSound(const void* timeline, const SoundStart& start)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const std::uint16_t id = start.className.empty() ? start.soundId : m_pMovie->FindSoundId(start.className);
@@ -102,7 +102,7 @@ void CSoundMixer::StartSound(const SoundStart& start)
     }
     if (start.noMultiple && std::any_of(m_voices.begin(), m_voices.end(), playing)) return;
     const std::size_t end = start.hasOutPoint ? At44(start.outPoint, sound->rate) : sound->Frames();
-    StartEvent(id, At44(start.inPoint, sound->rate), end, start.loops, nullptr, &start.envelope);
+    StartEvent(id, At44(start.inPoint, sound->rate), end, start.loops, timeline, &start.envelope);
 }
 
 bool CSoundMixer::StartEvent(std::uint16_t soundId, std::size_t first, std::size_t end, int loops, const void* owner,
@@ -174,6 +174,10 @@ void CSoundMixer::TimelineGone(const void* timeline)
     std::lock_guard<std::mutex> lock(m_mutex);
     RemoveStream(timeline);
     m_streamFrames.erase(timeline);
+    m_volumes.erase(timeline);
+    for (Voice& voice : m_voices) {
+        if (voice.owner == timeline) voice.owner = nullptr;
+    }
 }
 
 CSoundMixer::Voice* CSoundMixer::FindStream(const void* timeline)

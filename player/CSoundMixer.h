@@ -35,7 +35,7 @@ public:
     void SetLead(std::size_t frames);
 
     // ISoundSink: what the timelines and scripts ask for.
-    void StartSound(const SoundStart& start) override;
+    void StartSound(const void* timeline, const SoundStart& start) override;
     void ShowStreamFrame(const void* timeline, const SoundStream& stream, int frame, bool playing) override;
     void TimelineGone(const void* timeline) override;
     bool Start(std::uint16_t soundId, double offset, int loops, const void* owner) override;
@@ -48,7 +48,7 @@ public:
 private:
     struct Voice {
         std::unique_ptr<CSoundVoice> voice;
-        const void* owner = nullptr;      // the timeline, for a stream
+        const void* owner = nullptr;      // whose volume applies: a timeline, what a script names
         std::uint16_t soundId = 0;        // 0 for a stream
         CStreamSource* stream = nullptr;  // the voice's source, for a stream
     };

@@ -16,7 +16,7 @@ CTimelineState::CTimelineState(const CMovie& movie, const Timeline& timeline, in
 
 CTimelineState::~CTimelineState()
 {
-    if (m_pSound && m_timeline.stream) m_pSound->TimelineGone(this);
+    if (m_pSound) m_pSound->TimelineGone(this);
 }
 
 void CTimelineState::Advance()
@@ -133,7 +133,7 @@ void CTimelineState::StartSounds()
     if (!m_pSound) return;
     for (const SoundStart& start : m_timeline.frames[m_nFrame].sounds) {
         if (!m_budget.Spend()) return;
-        m_pSound->StartSound(start);
+        m_pSound->StartSound(this, start);
     }
 }
 

@@ -11,13 +11,15 @@ class ISoundSink {
 public:
     virtual ~ISoundSink() = default;
 
-    // A frame with this StartSound tag was entered.
-    virtual void StartSound(const SoundStart& start) = 0;
+    // A frame of `timeline` with this StartSound tag was entered. The sound belongs to the
+    // timeline (its volume applies) while the timeline lives, and plays on after it.
+    virtual void StartSound(const void* timeline, const SoundStart& start) = 0;
     // After each tick of a timeline with a streamed sound: the frame it shows and whether it
     // moves on. The stream plays the frame's samples; a jump or a stop affects it as a real
     // player's would.
     virtual void ShowStreamFrame(const void* timeline, const SoundStream& stream, int frame, bool playing) = 0;
-    // The timeline is gone (its sprite was removed, the player closed): its stream stops.
+    // The timeline is gone (its sprite was removed, the player closed): its stream stops, its
+    // event sounds play on as the movie's.
     virtual void TimelineGone(const void* timeline) = 0;
 
     // For scripts (a Sound object). Starts a defined sound (found by its exported name with

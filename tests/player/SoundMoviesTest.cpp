@@ -223,6 +223,25 @@ TEST(SoundMixer, ScriptsStartStopAndSetVolumes)
     EXPECT_TRUE(Sounds(next(), {}, 0));
 }
 
+TEST(SoundMixer, ATimelinesVolumeCoversItsOwnSoundsAndStream)
+{
+    // The sprite-sound scene's sprite (at depth 2) starts its beep and streams on its own
+    // timeline; a script turns that timeline down to half.
+    const auto movie = LoadSoundMovie("sprite-pcm16-22");
+    ASSERT_TRUE(movie);
+    CSoundMixer mixer(movie);
+    CPlayer player(movie, &mixer);
+    const CTimelineState* sprite = player.GetRoot().GetObjects().at(2).sprite.get();
+    ASSERT_TRUE(sprite);
+    player.GetSound()->SetVolume(sprite, 50);
+    std::vector<std::int16_t> tick(kTickFrames * 2);
+    for (int t = 0; t < 3; ++t) {
+        mixer.Mix(tick.data(), kTickFrames);
+        EXPECT_TRUE(Sounds(Analyse(tick, 0), {t == 0 ? 1500 : 500 + 100 * t, 0.25}, 0.05)) << "frame " << t;
+        player.Advance();
+    }
+}
+
 TEST(SoundMixer, LoudSoundsClipWithoutWrappingAndAtMostThirtyTwoPlay)
 {
     const auto movie = LoadSoundMovie("event-pcm16-22");
