@@ -99,17 +99,16 @@ bool ReadAttributes(const std::vector<Token>& tokens, std::size_t& at, std::vect
         }
         Attribute attribute{tokens[at++].text, {}};
         if (IsMark(tokens, at, '(')) {
-            int depth = 0;
-            do {
-                if (at >= tokens.size()) {
+            for (int depth = 1; depth > 0;) {
+                if (++at >= tokens.size()) {
                     error = "the argument of " + attribute.name + " is not closed";
                     return false;
                 }
                 if (IsMark(tokens, at, '(')) ++depth;
-                if (IsMark(tokens, at, ')')) --depth;
-                if (depth > 0 && !IsMark(tokens, at, '(')) attribute.argument += tokens[at].text;
-                ++at;
-            } while (depth > 0);
+                if (IsMark(tokens, at, ')') && --depth == 0) break;
+                attribute.argument += tokens[at].text;
+            }
+            ++at;   // past the closing ')'
         }
         attributes.push_back(std::move(attribute));
     }
