@@ -26,10 +26,8 @@ public:
     UINT GetSelectedCount() const { return static_cast<UINT>(Send(LVM_GETSELECTEDCOUNT)); }
     int InsertColumn(int index, const char* header, int format, int width);
     int GetColumnWidth(int column) const { return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, column)); }
-    BOOL SetColumnWidth(int column, int width) { return static_cast<BOOL>(Send(LVM_SETCOLUMNWIDTH, column, width)); }
     int GetColumnCount() const;
     void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style); }
-    DWORD GetExtendedStyle() const { return static_cast<DWORD>(Send(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
     int HitTest(POINT point) const;
 
 private:

@@ -14,7 +14,6 @@ class CView : public CWnd {
 public:
     BOOL Create(HWND parent, UINT id, CCreateContext* context);
     virtual void OnInitialUpdate();
-    CDocument* GetDocument() const { return m_pDocument; }
 
     BOOL OnCmdMsg(UINT id, int code, CCmdUI* cmdUI, bool probe = false) override;
     void PostNcDestroy() override;

@@ -1,6 +1,7 @@
 #pragma once
 // Text rules of the task list, platform-neutral: file names of movie addresses, duplicate
 // removal, size texts and the comma-terminated movie list of the command line.
+#include "CDownloadControl.h"
 #include "CString.h"
 #include "CStringArray.h"
 
@@ -24,3 +25,7 @@ CString ProgressText(long long received, long long size);
 
 // The Progress column of a failed download, for the failure code and value it reported.
 CString FailureText(int code, int value);
+
+// The Progress column as the download control decides it: the percentage, "100%" once the
+// file is written, "Waiting", or the failure's text.
+CString RowProgressText(const RowProgress& progress);

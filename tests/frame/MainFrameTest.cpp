@@ -98,7 +98,7 @@ protected:
     bool ButtonEnabled(UINT id)
     {
         theApp.OnIdle(0);
-        return frame->m_wndToolBar.IsButtonEnabled(id);
+        return frame->m_wndToolBar.SendMessage(TB_ISBUTTONENABLED, id) != 0;
     }
     CString StatusText() { return frame->m_wndStatusBar.GetPaneText(0); }
 

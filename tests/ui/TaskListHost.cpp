@@ -1,7 +1,6 @@
 #include "TaskListHost.h"
 
 #include "CWinApp.h"
-#include "TaskText.h"
 
 namespace {
 const MessageEntry s_entries[] = {
@@ -43,11 +42,9 @@ void TaskListHost::Destroy()
 
 void TaskListHost::AddRows(const std::vector<std::string>& urls)
 {
-    view->DeleteAllTasks();
-    for (std::size_t i = 0; i < urls.size(); ++i) {
-        const CString url(urls[i]);
-        view->AddTask(static_cast<int>(i), FileNameOfAddress(url), url, "");
-    }
+    CStringArray addresses;
+    for (const std::string& url : urls) addresses.Add(CString(url));
+    view->ReplaceTasks(addresses);
 }
 
 void TaskListHost::Select(const std::vector<int>& rows)
