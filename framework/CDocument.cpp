@@ -15,7 +15,6 @@ const CRuntimeClass CDocument::classCDocument("CDocument", &CreateObjectOf<CDocu
 
 BOOL CDocument::OnNewDocument()
 {
-    DeleteContents();
     m_strPathName.Empty();
     return TRUE;
 }

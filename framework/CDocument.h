@@ -18,7 +18,6 @@ public:
     // Writes the document to the file; false, with the user told why, when it cannot. This one
     // writes none.
     virtual BOOL OnSaveDocument(const char* path);
-    virtual void DeleteContents() {}
     // For the Open and Save As dialogs: "Text|pattern|...||", and the extension a typed name
     // gets (without the dot), or null.
     virtual const char* GetFileFilter() const { return "All Files (*.*)|*.*||"; }

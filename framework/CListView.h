@@ -14,7 +14,6 @@ public:
     int GetItemCount() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
     int InsertItem(int index, const char* text);
     void SetItemText(int index, int column, const char* text);
-    CString GetItemText(int index, int column) const;
     BOOL DeleteItem(int index) { return static_cast<BOOL>(Send(LVM_DELETEITEM, index)); }
     BOOL DeleteAllItems() { return static_cast<BOOL>(Send(LVM_DELETEALLITEMS)); }
     UINT GetItemState(int index, UINT mask) const { return static_cast<UINT>(Send(LVM_GETITEMSTATE, index, mask)); }

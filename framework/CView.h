@@ -22,9 +22,8 @@ public:
     const CRuntimeClass* GetRuntimeClass() const override { return &classCView; }
 
 protected:
-    // The window class and styles of the view's window.
+    // The window class of the view's window.
     virtual const char* ViewClassName() const;
-    virtual DWORD ViewStyle() const { return 0; }
 
     CDocument* m_pDocument = nullptr;
 };

@@ -123,7 +123,7 @@ protected:
         for (int i = 0; i < List().GetItemCount(); ++i) {
             std::string row;
             for (int column = 0; column < CDrovaneView::COLUMN_COUNT; ++column)
-                row += std::string(List().GetItemText(i, column)) + "|";
+                row += ListItemText(List().m_hWnd, i, column) + "|";
             rows.push_back(row + std::string(frame->GetTaskList()->GetTaskUrl(i)));
         }
         return rows;

@@ -63,7 +63,7 @@ protected:
     }
     std::string Cell(int row, int column)
     {
-        return std::string(frame->GetTaskList()->GetListCtrl().GetItemText(row, column));
+        return ListItemText(frame->GetTaskList()->m_hWnd, row, column);
     }
     bool WaitForProgress(int row, const std::string& text)
     {

@@ -59,7 +59,7 @@ protected:
         std::vector<std::string> rows;
         CListCtrl list = frame->GetTaskList()->GetListCtrl();
         for (int i = 0; i < list.GetItemCount(); ++i)
-            rows.push_back((list.GetStateImage(i) == 2 ? "[x] " : "[ ] ") + std::string(list.GetItemText(i, 2)));
+            rows.push_back((list.GetStateImage(i) == 2 ? "[x] " : "[ ] ") + ListItemText(list.m_hWnd, i, 2));
         return rows;
     }
     std::string Title() { return std::string(frame->GetWindowText().View()); }

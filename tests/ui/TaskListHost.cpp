@@ -1,6 +1,7 @@
 #include "TaskListHost.h"
 
 #include "CWinApp.h"
+#include "UiTestApp.h"
 
 namespace {
 const MessageEntry s_entries[] = {
@@ -70,7 +71,7 @@ std::vector<std::string> TaskListHost::ColumnTexts(int column) const
 {
     std::vector<std::string> texts;
     const CListCtrl list = List();
-    for (int row = 0; row < list.GetItemCount(); ++row) texts.emplace_back(list.GetItemText(row, column).View());
+    for (int row = 0; row < list.GetItemCount(); ++row) texts.push_back(ListItemText(list.m_hWnd, row, column));
     return texts;
 }
 
