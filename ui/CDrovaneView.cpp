@@ -2,8 +2,6 @@
 
 #include <cstring>
 #include <string>
-#include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "CCmdUI.h"
@@ -129,17 +127,15 @@ void CDrovaneView::ReplaceTasks(const CStringArray& addresses)
     std::vector<TaskEntry> entries;
     entries.reserve(static_cast<std::size_t>(addresses.GetSize()));
     for (int i = 0; i < addresses.GetSize(); ++i) entries.push_back({std::string(addresses[i].View()), true});
-    ReplaceTasks(entries);
+    ReplaceTasks(std::move(entries));
 }
 
-void CDrovaneView::ReplaceTasks(const std::vector<TaskEntry>& entries)
+void CDrovaneView::ReplaceTasks(std::vector<TaskEntry> entries)
 {
-    // One row per address: the first entry of each counts.
-    std::unordered_set<std::string_view> seen;
+    RemoveDuplicates(entries);
     std::vector<std::string> addresses;
     std::vector<bool> checks;
     for (const TaskEntry& entry : entries) {
-        if (!seen.insert(entry.address).second) continue;
         addresses.push_back(entry.address);
         checks.push_back(entry.checked);
     }

@@ -29,7 +29,7 @@ public:
     // The list becomes these movies, duplicates removed (the first of each kept), every row
     // checked unless the entry says otherwise. Downloads that run or wait are stopped first.
     void ReplaceTasks(const CStringArray& addresses);
-    void ReplaceTasks(const std::vector<TaskEntry>& entries);
+    void ReplaceTasks(std::vector<TaskEntry> entries);
     // Every row's address and check mark, in row order.
     std::vector<TaskEntry> GetTaskEntries() const;
     // Empty for a row that does not exist.

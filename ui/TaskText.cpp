@@ -18,17 +18,17 @@ CString FileNameOfAddress(const CString& address)
     return address.Mid(1);
 }
 
-void RemoveDuplicates(CStringArray& list)
+void RemoveDuplicates(std::vector<TaskEntry>& list)
 {
-    // One pass with a set of the entries kept so far: linear, and the same result as removing
+    // One pass with a set of the addresses kept so far: linear, and the same result as removing
     // every later copy of each entry in turn.
     std::unordered_set<std::string_view> seen;
-    CStringArray kept;
-    for (int i = 0; i < list.GetSize(); ++i) {
-        if (seen.insert(list[i].View()).second) kept.Add(list[i]);
+    std::vector<TaskEntry> kept;
+    for (const TaskEntry& entry : list) {
+        if (seen.insert(entry.address).second) kept.push_back(entry);
     }
-    // The views point into `list`; copy before it changes.
-    list.Copy(kept);
+    // The views point into `list`; it changes only now.
+    list = std::move(kept);
 }
 
 CString SizeText(const char* lengthText)

@@ -4,14 +4,16 @@
 #include "CDownloadControl.h"
 #include "CString.h"
 #include "CStringArray.h"
+#include "TaskListFile.h"
 
 // The name the movie is saved under (MovieFileName: query and fragment cut, forbidden
 // characters replaced). For an address that names no file it can save, the part after its last
 // "/" as written; without "/" after its first character, all but its first character.
 CString FileNameOfAddress(const CString& address);
 
-// Removes every later entry equal (byte for byte) to an earlier one; keeps the order.
-void RemoveDuplicates(CStringArray& list);
+// Removes every later entry whose address equals (byte for byte) an earlier one's; keeps the
+// order.
+void RemoveDuplicates(std::vector<TaskEntry>& list);
 
 // The Size column for a length text: "Unknown Size", "<n>byte" or "<n/1024>KB".
 CString SizeText(const char* lengthText);

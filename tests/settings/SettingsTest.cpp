@@ -68,6 +68,20 @@ TEST_F(Settings, OnlyOneMeansUseTheProxy)
     }
 }
 
+TEST_F(Settings, SimultaneousDownloadsDefaultToSixAndStayInOneToThirtyTwo)
+{
+    EXPECT_EQ(CPropertysIni().GetSimultaneousDownloads(), 6) << "an older file has no such key";
+    const std::pair<const char*, int> cases[] = {
+        {"4", 4}, {"1", 1}, {"32", 32}, {"0", 1}, {"33", 32}, {"99999999999", 32}, {"-3", 6}, {"six", 6}, {"", 6},
+    };
+    for (const auto& [value, expected] : cases) {
+        WriteFile(std::string("[Options]\r\nSimultaneousDownloads=") + value + "\r\n");
+        EXPECT_EQ(CPropertysIni().GetSimultaneousDownloads(), expected) << value;
+    }
+    CPropertysIni().SetSimultaneousDownloads(12);
+    EXPECT_EQ(CPropertysIni().GetSimultaneousDownloads(), 12);
+}
+
 TEST_F(Settings, ProxyOnWithoutServerKeyGivesAnEmptyServer)
 {
     WriteFile("[Options]\r\nUseProxy=1\r\n");
