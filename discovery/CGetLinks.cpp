@@ -3,29 +3,22 @@
 const CRuntimeClass CGetLinks::classCGetLinks("CGetLinks", &CreateObjectOf<CGetLinks>,
                                               &CWinThread::classCWinThread);
 
-CGetLinks::CGetLinks()
+CGetLinks::CGetLinks() : m_link(std::make_shared<CWorkerLink>())
 {
-    ::InitializeCriticalSection(&m_resultsLock);
+    m_link->Attach([this] { CHttpClient::Stop(); });
 }
 
 CGetLinks::~CGetLinks()
 {
     SendToOwner(WM_LINKS_FOUND, 0, 0);
-    ::DeleteCriticalSection(&m_resultsLock);
+    // The client part is still whole until the link lets go of it.
+    m_link->Attach(nullptr);
 }
 
 BOOL CGetLinks::InitInstance()
 {
     Fetch();
     return FALSE;
-}
-
-void CGetLinks::Stop()
-{
-    CHttpClient::Stop();
-    // Wait out a list copy that is under way; it never waits on this thread.
-    ::EnterCriticalSection(&m_resultsLock);
-    ::LeaveCriticalSection(&m_resultsLock);
 }
 
 void CGetLinks::OnComplete()
@@ -35,8 +28,9 @@ void CGetLinks::OnComplete()
     SetText(m_pResponse, m_nResponseLen);
     Scan();
     Resolve(found);
-    ::EnterCriticalSection(&m_resultsLock);
-    if (!IsStopped() && m_pResults) m_pResults->Copy(found);
-    ::LeaveCriticalSection(&m_resultsLock);
+    {
+        auto lock = m_link->Lock();
+        if (!m_link->IsStopped() && m_pResults) m_pResults->Copy(found);
+    }
     FreeResponse();
 }

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "CPropertysIni.h"
+#include "ScopedHandles.h"
 
 namespace {
 
@@ -18,12 +20,12 @@ SRWLOCK g_countLock = SRWLOCK_INIT;
 int g_liveClients = 0;
 
 // Serialises the clients' messages to their owners, and tells an owner's handler which client
-// sent the message it is handling (the sender waits inside SendMessage meanwhile).
+// sent the message it is handling (the sender waits inside SendMessage meanwhile). Nothing may
+// show a window or wait for anything while handling such a message: every other client's next
+// message waits for it.
 struct SendGate {
-    SendGate() { ::InitializeCriticalSection(&lock); }
-    ~SendGate() { ::DeleteCriticalSection(&lock); }
-    CRITICAL_SECTION lock;
-    const CHttpClient* sender = nullptr;
+    CriticalSection lock;
+    std::atomic<const CHttpClient*> sender{nullptr};
 };
 SendGate& Gate()
 {
@@ -167,27 +169,26 @@ void CHttpClient::Stop()
 LRESULT CHttpClient::SendToOwner(UINT message, WPARAM wParam, LPARAM lParam)
 {
     SendGate& gate = Gate();
-    ::EnterCriticalSection(&gate.lock);
-    LRESULT result = 0;
-    if (!IsStopped()) {
-        const CHttpClient* outer = gate.sender;
-        gate.sender = this;
-        result = ::SendMessageA(m_hOwner, message, wParam, lParam);
-        gate.sender = outer;
-    }
-    ::LeaveCriticalSection(&gate.lock);
+    CriticalSectionLock lock(gate.lock);
+    if (IsStopped()) return 0;
+    gate.sender.store(this, std::memory_order_release);
+    const LRESULT result = ::SendMessageA(m_hOwner, message, wParam, lParam);
+    gate.sender.store(nullptr, std::memory_order_release);
     return result;
 }
 
 bool CHttpClient::IsFromStoppedSender()
 {
-    const CHttpClient* sender = Gate().sender;
+    const CHttpClient* sender = CurrentSender();
     return sender && sender->IsStopped();
 }
 
 const CHttpClient* CHttpClient::CurrentSender()
 {
-    return Gate().sender;
+    // Only a message another thread sent has a sender waiting for it; a posted one has none,
+    // and the value may then belong to a send under way on another thread.
+    if (!::InSendMessage()) return nullptr;
+    return Gate().sender.load(std::memory_order_acquire);
 }
 
 void CHttpClient::CloseSocket()
@@ -338,10 +339,12 @@ void CHttpClient::ReceiveAll()
     SIZE_T committed = 0;
     int total = 0;
     int last = SOCKET_ERROR;
+    bool failed = false;
     try {
         for (;;) {
             if (!EnsureCommitted(block, committed, SIZE_T(total) + kReceiveSize)) {
                 SetError(NET_ERR_SOCKET, static_cast<int>(::GetLastError()), "Error: Memory Alloc.");
+                failed = true;
                 break;
             }
             if (IsStopped()) break;
@@ -367,18 +370,24 @@ void CHttpClient::ReceiveAll()
             m_pChunk = nullptr;
             total = end;
         }
-    } catch (...) {
-        SetError(NET_ERR_SOCKET, static_cast<int>(::GetLastError()), "Error: Memory Alloc.");
+    } catch (const std::bad_alloc&) {
+        // A hook ran out of memory. Any other exception is a fault of the hook's own and goes on
+        // to the thread's boundary.
+        m_pChunk = nullptr;
+        SetError(NET_ERR_SOCKET, ERROR_NOT_ENOUGH_MEMORY, "Error: Memory Alloc.");
+        failed = true;
     }
 
-    if (total == 0 && block) {
+    if ((total == 0 || failed) && block) {
         ::VirtualFree(block, 0, MEM_RELEASE);
         block = nullptr;
+        total = 0;
     }
     m_pResponse = block;
     m_nResponseLen = total;
     const int socketError = ::WSAGetLastError();
     CloseSocket();
+    if (failed) return;   // reported once, above
     if (IsStopped()) {
         // Nothing more is reported; the block goes without a hook ever seeing it.
         if (m_pResponse) ::VirtualFree(m_pResponse, 0, MEM_RELEASE);

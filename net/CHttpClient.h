@@ -49,6 +49,7 @@ public:
     // while a client waits inside SendMessage; the owner's handlers drop such a message.
     static bool IsFromStoppedSender();
     // Inside an owner's handler of a message a client sent: that client (it waits meanwhile).
+    // Null in any other handler, a posted message's among them.
     static const CHttpClient* CurrentSender();
 
     static int LiveCount();

@@ -43,8 +43,8 @@ public:
         HANDLE thread = nullptr;
         ::DuplicateHandle(::GetCurrentProcess(), worker->m_hThread, ::GetCurrentProcess(), &thread, 0, FALSE,
                           DUPLICATE_SAME_ACCESS);
-        current = worker;
-        worker->ResumeThread();
+        current = worker->GetLink();
+        ::ResumeThread(worker->m_hThread);
         return thread;
     }
 
@@ -69,16 +69,14 @@ public:
     OwnerWindow window;
     CStringArray results;
     std::vector<std::string> found;
-    CGetLinks* current = nullptr;
+    std::shared_ptr<CWorkerLink> current;
 };
 
-TEST(GetLinksClass, IsCreatedByName)
+TEST(GetLinksClass, IsCreatedThroughItsRunTimeClass)
 {
-    const CRuntimeClass* cls = CRuntimeClass::FromName("CGetLinks");
-    ASSERT_NE(cls, nullptr);
-    EXPECT_TRUE(cls->IsDerivedFrom(&CWinThread::classCWinThread));
-    CObject* object = cls->CreateObject();
-    EXPECT_TRUE(object->IsKindOf(&CGetLinks::classCGetLinks));
+    EXPECT_STREQ(CGetLinks::classCGetLinks.m_lpszClassName, "CGetLinks");
+    CObject* object = CGetLinks::classCGetLinks.CreateObject();
+    EXPECT_NE(dynamic_cast<CGetLinks*>(object), nullptr);
     delete object;
 }
 

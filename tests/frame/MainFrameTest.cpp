@@ -21,7 +21,7 @@ std::vector<std::string> RowNames(CMainFrame* frame)
 {
     std::vector<std::string> names;
     CListCtrl list = frame->GetTaskList()->GetListCtrl();
-    for (int i = 0; i < list.GetItemCount(); ++i) names.emplace_back(list.GetItemText(i, 1));
+    for (int i = 0; i < list.GetItemCount(); ++i) names.push_back(ListItemText(list.m_hWnd, i, 1));
     return names;
 }
 
@@ -98,7 +98,7 @@ protected:
     bool ButtonEnabled(UINT id)
     {
         theApp.OnIdle(0);
-        return frame->m_wndToolBar.IsButtonEnabled(id);
+        return frame->m_wndToolBar.SendMessage(TB_ISBUTTONENABLED, id) != 0;
     }
     CString StatusText() { return frame->m_wndStatusBar.GetPaneText(0); }
 

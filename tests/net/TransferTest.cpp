@@ -78,7 +78,7 @@ StartedFetch Start(OwnerWindow& owner, FetchRecord& record, const std::string& u
     HANDLE thread = nullptr;
     ::DuplicateHandle(::GetCurrentProcess(), worker->m_hThread, ::GetCurrentProcess(), &thread, 0, FALSE,
                       DUPLICATE_SAME_ACCESS);
-    worker->ResumeThread();
+    ::ResumeThread(worker->m_hThread);
     return {worker, thread};
 }
 

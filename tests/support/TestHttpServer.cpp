@@ -158,6 +158,24 @@ bool TestHttpServer::WaitForRequests(std::size_t count, std::chrono::millisecond
     return m_changed.wait_for(lock, timeout, [&] { return m_requests.size() >= count; });
 }
 
+void TestHttpServer::LimitConnections(std::size_t count)
+{
+    std::lock_guard lock(m_mutex);
+    m_limit = count;
+}
+
+std::size_t TestHttpServer::PeakConnections() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_peak;
+}
+
+std::size_t TestHttpServer::RefusedConnections() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_refused;
+}
+
 void TestHttpServer::Stop()
 {
     {
@@ -183,6 +201,12 @@ void TestHttpServer::AcceptLoop()
             return;
         }
         if (client == INVALID_SOCKET) continue;
+        if (m_limit != 0 && m_served >= m_limit) {
+            ++m_refused;
+            CloseNative(client);
+            continue;
+        }
+        m_peak = std::max(m_peak, ++m_served);
         m_open.push_back(static_cast<Socket>(client));
         m_threads.emplace_back([this, client] { Serve(static_cast<Socket>(client)); });
     }
@@ -240,10 +264,12 @@ void TestHttpServer::Serve(Socket client)
             if (at < limit && behaviour.pause.count() > 0 && !PauseFor(behaviour.pause)) break;
         }
     }
-    ShutdownNative(s);
     {
+        // Free before the client can see the end: a client that then connects again is served.
         std::lock_guard lock(m_mutex);
+        --m_served;
         m_open.erase(std::remove(m_open.begin(), m_open.end(), client), m_open.end());
     }
+    ShutdownNative(s);
     CloseNative(s);
 }

@@ -50,6 +50,12 @@ public:
     std::vector<std::string> Requests() const;
     // Waits until `count` requests have been read; false on time-out.
     bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+    // From now on at most `count` connections are served at once: one more is closed at once,
+    // unread, as a busy server refuses it. A connection counts until the server closes it.
+    void LimitConnections(std::size_t count);
+    // The most connections served at once, and how many were refused.
+    std::size_t PeakConnections() const;
+    std::size_t RefusedConnections() const;
     void Stop();
 
 private:
@@ -67,6 +73,10 @@ private:
     std::map<std::string, Behaviour> m_behaviours;
     std::vector<std::string> m_requests;
     std::vector<Socket> m_open;
+    std::size_t m_limit = 0;   // 0: no limit
+    std::size_t m_served = 0;
+    std::size_t m_peak = 0;
+    std::size_t m_refused = 0;
     std::vector<std::thread> m_threads;
     std::thread m_acceptThread;
 };
