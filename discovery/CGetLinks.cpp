@@ -31,10 +31,11 @@ void CGetLinks::Stop()
 void CGetLinks::OnComplete()
 {
     // The whole raw response is scanned, head included; a null response is an empty text.
+    // Relative movies resolve against the address that answered, after any redirect.
     CStringArray found;
     SetText(m_pResponse, m_nResponseLen);
     Scan();
-    Resolve(found);
+    Resolve(GetFinalUrl().View(), found);
     ::EnterCriticalSection(&m_resultsLock);
     if (!IsStopped() && m_pResults) m_pResults->Copy(found);
     ::LeaveCriticalSection(&m_resultsLock);
