@@ -1,10 +1,10 @@
 #include "TlsFront.h"
 
-#include <wincrypt.h>
-
 #include <mutex>
 #include <stdexcept>
 #include <vector>
+
+#include "TestCa.h"
 
 namespace {
 
@@ -15,42 +15,18 @@ std::string EnvironmentValue(const char* name)
     return len > 0 && len < sizeof value ? std::string(value, len) : std::string();
 }
 
-HCERTSTORE OpenUserRoot()
-{
-    return ::CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
-}
-
-// The front's CA in the current user's Root store of this prefix, from the first front a test
-// asks for until the process ends. It stays for the whole process because the system's chain
-// engine reads the roots once. Closing the store is what writes it to the registry.
+// The front's CA stays trusted from the first front a test asks for until the process ends:
+// the system's chain engine reads the roots once.
 class TrustedCa {
 public:
     void Add(const std::string& base64)
     {
-        DWORD size = 0;
-        ::CryptStringToBinaryA(base64.c_str(), 0, CRYPT_STRING_BASE64, nullptr, &size, nullptr, nullptr);
-        m_der.resize(size);
-        if (size == 0 || !::CryptStringToBinaryA(base64.c_str(), 0, CRYPT_STRING_BASE64, m_der.data(), &size,
-                                                 nullptr, nullptr))
-            throw std::runtime_error("tls-front: unreadable CA");
-        HCERTSTORE root = OpenUserRoot();
-        const bool added = root && ::CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, m_der.data(), size,
-                                                                      CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-        if (root) ::CertCloseStore(root, 0);
-        if (!added) throw std::runtime_error("tls-front: the CA could not be trusted");
+        m_der = DerFromBase64(base64);
+        if (m_der.empty() || !TrustTestCa(m_der)) throw std::runtime_error("tls-front: the CA could not be trusted");
     }
     ~TrustedCa()
     {
-        if (m_der.empty()) return;
-        HCERTSTORE root = OpenUserRoot();
-        if (!root) return;
-        const CERT_CONTEXT* ours = ::CertCreateCertificateContext(X509_ASN_ENCODING, m_der.data(),
-                                                                  static_cast<DWORD>(m_der.size()));
-        const CERT_CONTEXT* found =
-            ours ? ::CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ours, nullptr) : nullptr;
-        if (found) ::CertDeleteCertificateFromStore(found);   // frees `found`
-        if (ours) ::CertFreeCertificateContext(ours);
-        ::CertCloseStore(root, 0);
+        if (!m_der.empty()) ForgetTestCa(m_der);
     }
 
 private:
