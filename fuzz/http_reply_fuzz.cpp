@@ -1,6 +1,6 @@
 // What the client reads from a server's reply, on arbitrary bytes: the first line is the
-// address that answered, the rest the reply. A redirect's Location is resolved and split as the
-// client's next request would be; the reply is also read as it arrives, byte by byte.
+// address that answered, the rest the reply. A redirect's target is split as the client's next
+// request would be; the reply is also read as it arrives, byte by byte.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -25,20 +25,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string base(input.substr(0, lineEnd));
     const std::string reply(lineEnd == std::string_view::npos ? std::string_view() : input.substr(lineEnd + 1));
 
-    std::string location;
-    const ReplyStart whole = ClassifyReply(reply, true, location);
+    std::string next;
+    const ReplyStart whole = ClassifyReply(reply, true, base, next);
     Check(whole != ReplyStart::Undecided);
-    Check((whole == ReplyStart::Redirect) == !location.empty());
-    // Arriving in pieces, the reply is decided the same way once it is whole.
+    Check((whole == ReplyStart::Redirect) == !next.empty());
+    // Read as it arrives, a reply that redirects early redirects to the same place.
     for (std::size_t len = 0; len <= reply.size() && len < 512; ++len) {
         std::string early;
-        const ReplyStart start = ClassifyReply(std::string_view(reply).substr(0, len), false, early);
-        if (start == ReplyStart::Redirect) Check(!early.empty());
+        const ReplyStart start = ClassifyReply(std::string_view(reply).substr(0, len), false, base, early);
+        if (start == ReplyStart::Redirect) Check(early == next);
     }
     ReplyStatus(reply);
 
     if (whole == ReplyStart::Redirect) {
-        const std::string next = ResolveReference(base, location);
         // Whatever the Location holds, it adds nothing that cannot stand in an address.
         const auto unfit = [](unsigned char c) { return c <= 0x20 || c >= 0x7F; };
         bool baseFit = true;

@@ -225,13 +225,13 @@ void CHttpClient::Request(const char* url)
     m_bDone = false;
     m_strFinalUrl = url ? url : "";
     for (int redirects = 0;; ++redirects) {
-        std::string location;
-        if (!FetchOnce(m_strFinalUrl, redirects == 0, location)) return;
+        std::string target;
+        if (!FetchOnce(m_strFinalUrl, redirects == 0, target)) return;
         if (redirects == kMaxRedirects) {
             SetError(NET_ERR_TOO_MANY_REDIRECTS, redirects + 1, "Error: Too many redirects.");
             return;
         }
-        m_strFinalUrl = ResolveReference(m_strFinalUrl.View(), location).c_str();
+        m_strFinalUrl = target.c_str();
     }
 }
 
@@ -241,7 +241,7 @@ void CHttpClient::ReportProgress(NetStatus status)
     if (m_bFirstHop) SendToOwner(WM_NET_STATUS, status, 0);
 }
 
-bool CHttpClient::FetchOnce(const char* url, bool first, std::string& location)
+bool CHttpClient::FetchOnce(const char* url, bool first, std::string& target)
 {
     m_bFirstHop = first;
     HttpAddress address;
@@ -269,7 +269,7 @@ bool CHttpClient::FetchOnce(const char* url, bool first, std::string& location)
     ReportProgress(NET_CONNECTED);
     if (!SendGet(address) || Halted()) return false;
     ReportProgress(NET_RECEIVING);
-    return ReceiveAll(location);
+    return ReceiveAll(target);
 }
 
 bool CHttpClient::OpenSocket(int family)
@@ -469,7 +469,7 @@ void CHttpClient::HandToHooks(char* block, int from, int end)
     m_pChunk = nullptr;
 }
 
-bool CHttpClient::ReceiveAll(std::string& location)
+bool CHttpClient::ReceiveAll(std::string& target)
 {
     char* block = nullptr;
     SIZE_T committed = 0;
@@ -509,7 +509,8 @@ bool CHttpClient::ReceiveAll(std::string& location)
             }
             const int end = total + last;
             if (start == ReplyStart::Undecided) {
-                start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(end)), false, location);
+                start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(end)), false,
+                                      m_strFinalUrl.View(), target);
                 if (start == ReplyStart::Redirect) break;
                 if (start == ReplyStart::Final) HandToHooks(block, 0, end);
             } else {
@@ -533,7 +534,8 @@ bool CHttpClient::ReceiveAll(std::string& location)
     m_pTls.reset();
     // A reply that ended before it could be told apart is looked at whole.
     if (start == ReplyStart::Undecided && last == 0 && total > 0 && !IsStopped()) {
-        start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(total)), true, location);
+        start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(total)), true, m_strFinalUrl.View(),
+                              target);
         if (start == ReplyStart::Final) HandToHooks(block, 0, total);
     }
     if (IsStopped() || start == ReplyStart::Redirect || reported) {

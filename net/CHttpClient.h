@@ -86,8 +86,8 @@ public:
     CString m_szUrl;
 
 private:
-    // One request and its reply; true when the reply redirects to `location`.
-    bool FetchOnce(const char* url, bool first, std::string& location);
+    // One request and its reply; true when the reply redirects to `target`.
+    bool FetchOnce(const char* url, bool first, std::string& target);
     void ReportProgress(NetStatus status);
     bool Connect(const std::string& server, int port, bool numericHost);
     bool OpenSocket(int family);
@@ -95,7 +95,7 @@ private:
     bool StartTls(const HttpAddress& address, std::string early);
     bool SendGet(const HttpAddress& address);
     bool SendLine(const char* text, int len);
-    bool ReceiveAll(std::string& location);
+    bool ReceiveAll(std::string& target);
     int ReceiveSome(char* at, int room, int& pending);
     void HandToHooks(char* block, int from, int end);
     void CloseSocket();

@@ -204,11 +204,17 @@ int ReplyStatus(std::string_view head)
     return status < 0 ? 0 : status;
 }
 
-ReplyStart ClassifyReply(std::string_view received, bool ended, std::string& location)
+ReplyStart ClassifyReply(std::string_view received, bool ended, std::string_view base, std::string& target)
 {
-    const ReplyStart start = ClassifyWhole(received, ended, location);
+    std::string location;
+    ReplyStart start = ClassifyWhole(received, ended, location);
     if (start == ReplyStart::Undecided && received.size() >= kMaxHeldHead) return ReplyStart::Final;
-    return start;
+    if (start != ReplyStart::Redirect) return start;
+    target = ResolveReference(base, location);
+    const std::string_view scheme = std::string_view(target).substr(0, target.find(':'));
+    if (EqualsNoCase(scheme, "http") || EqualsNoCase(scheme, "https")) return ReplyStart::Redirect;
+    target.clear();
+    return ReplyStart::Final;
 }
 
 std::string ResolveReference(std::string_view base, std::string_view reference)

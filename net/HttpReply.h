@@ -19,10 +19,11 @@ enum class ReplyStart {
     Redirect,    // 301, 302, 303, 307 or 308 with a Location
 };
 
-// Looks at the bytes of a reply received so far (`ended`: the server closed after them). A
-// redirect status without a Location, or a head that never ends, is an ordinary reply.
-// `location` is set for Redirect only: the value with blanks trimmed.
-ReplyStart ClassifyReply(std::string_view received, bool ended, std::string& location);
+// Looks at the bytes of a reply received so far (`ended`: the server closed after them). For
+// Redirect, `target` is the address its Location names, resolved against `base` (the address
+// that answered). A redirect status without a Location, with one that leads anywhere but to
+// http or https, or a head that never ends, is an ordinary reply.
+ReplyStart ClassifyReply(std::string_view received, bool ended, std::string_view base, std::string& target);
 
 // The address a reference (a Location value) names when read against `base`, the address
 // that answered (RFC 3986 section 5.2: dot segments removed, fragment dropped). A base

@@ -11,7 +11,7 @@ struct ClassifyCase {
     const char* received;
     bool ended;
     ReplyStart start;
-    const char* location;
+    const char* target;
 };
 
 const ClassifyCase kClassifyCases[] = {
@@ -28,33 +28,37 @@ const ClassifyCase kClassifyCases[] = {
     {"<html>", false, ReplyStart::Final, ""},
     {"abcdefgh", false, ReplyStart::Final, ""},
     {"HTTP/1.0 302", true, ReplyStart::Final, ""},
-    // Redirects, with and without a usable Location.
-    {"HTTP/1.0 302 Found\r\nLocation: /x\r\n\r\nbody", false, ReplyStart::Redirect, "/x"},
-    {"HTTP/1.1 301 Moved\r\nServer: s\r\nlocation:   http://h/y  \r\n\r\n", false, ReplyStart::Redirect, "http://h/y"},
-    {"HTTP/1.0 303 See Other\r\nLOCATION:b\r\n\r\n", false, ReplyStart::Redirect, "b"},
-    {"HTTP/1.0 307 T\nLocation: z\n\n", false, ReplyStart::Redirect, "z"},
-    {"HTTP/1.0 308 P\r\nLocation: /p\r\n\r\n", true, ReplyStart::Redirect, "/p"},
+    // Redirects, resolved against the address that answered.
+    {"HTTP/1.0 302 Found\r\nLocation: /x\r\n\r\nbody", false, ReplyStart::Redirect, "http://h/x"},
+    {"HTTP/1.1 301 Moved\r\nServer: s\r\nlocation:   https://s/y  \r\n\r\n", false, ReplyStart::Redirect,
+     "https://s/y"},
+    {"HTTP/1.0 303 See Other\r\nLOCATION:b\r\n\r\n", false, ReplyStart::Redirect, "http://h/d/b"},
+    {"HTTP/1.0 307 T\nLocation: ../z\n\n", false, ReplyStart::Redirect, "http://h/z"},
+    {"HTTP/1.0 308 P\r\nLocation: HTTPS://s/p\r\n\r\n", true, ReplyStart::Redirect, "HTTPS://s/p"},
+    // Redirect statuses that are ordinary replies: no usable Location, or one leading elsewhere.
     {"HTTP/1.0 302 Found\r\nContent-Length: 0\r\n\r\n", false, ReplyStart::Final, ""},
     {"HTTP/1.0 302 Found\r\nLocation: \r\n\r\n", false, ReplyStart::Final, ""},
     {"HTTP/1.0 302 Found\r\nLocation: /x", true, ReplyStart::Final, ""},
     {"HTTP/1.0 302 Found\r\nX-Location: /x\r\n\r\n", false, ReplyStart::Final, ""},
+    {"HTTP/1.0 302 Found\r\nLocation: ftp://files/m.swf\r\n\r\n", false, ReplyStart::Final, ""},
+    {"HTTP/1.0 302 Found\r\nLocation: javascript:go()\r\n\r\n", false, ReplyStart::Final, ""},
 };
 
 TEST(ClassifyReply, RedirectsAreToldFromTheStatusLineAndLocation)
 {
     for (const ClassifyCase& c : kClassifyCases) {
         SCOPED_TRACE(c.received);
-        std::string location;
-        EXPECT_EQ(ClassifyReply(c.received, c.ended, location), c.start);
-        EXPECT_EQ(location, c.location);
+        std::string target;
+        EXPECT_EQ(ClassifyReply(c.received, c.ended, "http://h/d/page.html", target), c.start);
+        EXPECT_EQ(target, c.target);
     }
 }
 
 TEST(ClassifyReply, AHeadThatNeverEndsIsNotWaitedForForever)
 {
-    std::string location;
+    std::string target;
     const std::string huge = "HTTP/1.0 302 Found\r\nX: " + std::string(70000, 'x');
-    EXPECT_EQ(ClassifyReply(huge, false, location), ReplyStart::Final);
+    EXPECT_EQ(ClassifyReply(huge, false, "http://h/", target), ReplyStart::Final);
 }
 
 TEST(ReplyStatus, CodeOfAWholeStatusLineOnly)

@@ -394,11 +394,13 @@ TEST_F(Https, PageAndLargeMovieArriveByteIdenticalInPiecesOfAtMost4095)
     const std::string movie = Bytes(30 << 20);
     server.On("/page.html", Behaviour::Page(page));
     server.On("/movie.swf", Behaviour::Page(movie));
-    for (const auto& [path, body] : {std::pair{"/page.html", &page}, std::pair{"/movie.swf", &movie}}) {
+    const std::pair<const char*, const std::string*> cases[] = {{"/page.html", &page}, {"/movie.swf", &movie}};
+    for (const auto& [path, body] : cases) {
         SCOPED_TRACE(path);
         FetchRecord record;
         auto messages = RunFetch(record, front->Url(server, path));
         ASSERT_TRUE(record.error.empty()) << record.error;
+        ASSERT_GE(messages.size(), 3u) << Shape(messages);
         EXPECT_EQ(Shape({messages.begin(), messages.begin() + 3}), "status 11, status 9, status 10, ");
         ASSERT_GE(record.response.size(), body->size());
         EXPECT_TRUE(record.response.compare(record.response.size() - body->size(), body->size(), *body) == 0);
@@ -411,7 +413,7 @@ TEST_F(Https, PageAndLargeMovieArriveByteIdenticalInPiecesOfAtMost4095)
     }
     // The request inside the tunnel is the plain one, naming the host it asked for.
     ASSERT_EQ(server.Requests().size(), 2u);
-    const std::string& request = server.Requests()[0];
+    const std::string request = server.Requests()[0];
     EXPECT_EQ(request.rfind("GET /page.html HTTP/1.0\r\n", 0), 0u) << request;
     EXPECT_EQ(request.substr(request.find("\r\nHost: ")), "\r\nHost: localhost\r\n\r\n");
 }
@@ -509,6 +511,7 @@ TEST_F(Https, RedirectChainsEndAtTheFinalReplyOnly)
         EXPECT_EQ(record.finalUrl, c.final);
         EXPECT_EQ(record.response.rfind("HTTP/1.0 200 OK\r\n", 0), 0u) << record.response;
         EXPECT_EQ(record.pieces, record.response) << "a hook saw a redirect's bytes";
+        ASSERT_GE(messages.size(), 4u) << Shape(messages);
         EXPECT_EQ(Shape({messages.begin(), messages.begin() + 4}),
                   "status 11, status 9, status 10, piece " + std::to_string(record.response.size()) + ", ");
     }
