@@ -469,17 +469,11 @@ void CHttpClient::HandToHooks(char* block, int from, int end)
     m_pChunk = nullptr;
 }
 
-bool CHttpClient::ReceiveAll(std::string& target)
+void CHttpClient::ReceiveInto(ReplyBlock& reply, std::string& target)
 {
-    char* block = nullptr;
+    char*& block = reply.block;
     SIZE_T committed = 0;
-    int total = 0;
     int pending = 0;   // encrypted bytes behind the plain ones (https only)
-    int last = SOCKET_ERROR;
-    bool reported = false;
-    // The hooks see nothing until the first bytes show that this reply is not a redirect.
-    ReplyStart start = ReplyStart::Undecided;
-    m_bTlsFailed = false;
     try {
         if (m_pTls) {
             const std::string early = m_pTls->TakeEarlyData();
@@ -489,17 +483,17 @@ bool CHttpClient::ReceiveAll(std::string& target)
             pending = static_cast<int>(early.size());
         }
         for (;;) {
-            if (!EnsureCommitted(block, committed, SIZE_T(total) + pending + kReceiveSize + CTlsSession::kMaxRecord)) {
+            if (!EnsureCommitted(block, committed, SIZE_T(reply.total) + pending + kReceiveSize + CTlsSession::kMaxRecord)) {
                 SetError(NET_ERR_SOCKET, static_cast<int>(::GetLastError()), "Error: Memory Alloc.");
-                reported = true;
+                reply.reported = true;
                 break;
             }
             if (IsStopped()) break;
-            last = ReceiveSome(block + total, static_cast<int>(committed - total), pending);
-            m_nChunkLen = last;
-            if (last == SOCKET_ERROR) break;
-            if (last == 0) {
-                if (total == 0) {
+            reply.last = ReceiveSome(block + reply.total, static_cast<int>(committed - reply.total), pending);
+            m_nChunkLen = reply.last;
+            if (reply.last == SOCKET_ERROR) break;
+            if (reply.last == 0) {
+                if (reply.total == 0) {
                     ::VirtualFree(block, 0, MEM_RELEASE);
                     block = nullptr;
                     if (!IsStopped())
@@ -507,52 +501,60 @@ bool CHttpClient::ReceiveAll(std::string& target)
                 }
                 break;
             }
-            const int end = total + last;
-            if (start == ReplyStart::Undecided) {
-                start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(end)), false,
-                                      m_strFinalUrl.View(), target);
-                if (start == ReplyStart::Redirect) break;
-                if (start == ReplyStart::Final) HandToHooks(block, 0, end);
+            const int end = reply.total + reply.last;
+            if (reply.start == ReplyStart::Undecided) {
+                reply.start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(end)), false,
+                                            m_strFinalUrl.View(), target);
+                if (reply.start == ReplyStart::Redirect) break;
+                if (reply.start == ReplyStart::Final) HandToHooks(block, 0, end);
             } else {
-                HandToHooks(block, total, end);
+                HandToHooks(block, reply.total, end);
             }
-            total = end;
+            reply.total = end;
         }
     } catch (...) {
         SetError(NET_ERR_SOCKET, static_cast<int>(::GetLastError()), "Error: Memory Alloc.");
-        reported = true;
+        reply.reported = true;
     }
+}
 
-    if (total == 0 && block) {
+bool CHttpClient::ReceiveAll(std::string& target)
+{
+    // The hooks see nothing until the first bytes show that this reply is not a redirect.
+    ReplyBlock reply;
+    m_bTlsFailed = false;
+    ReceiveInto(reply, target);
+    char* block = reply.block;
+    if (reply.total == 0 && block) {
         ::VirtualFree(block, 0, MEM_RELEASE);
         block = nullptr;
     }
     const int socketError = ::WSAGetLastError();
     CloseSocket();
-    const bool tlsFailed = m_bTlsFailed;
     const SECURITY_STATUS tlsStatus = m_pTls ? m_pTls->Status() : SEC_E_OK;
     m_pTls.reset();
     // A reply that ended before it could be told apart is looked at whole.
-    if (start == ReplyStart::Undecided && last == 0 && total > 0 && !IsStopped()) {
-        start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(total)), true, m_strFinalUrl.View(),
-                              target);
-        if (start == ReplyStart::Final) HandToHooks(block, 0, total);
+    if (reply.start == ReplyStart::Undecided && reply.last == 0 && reply.total > 0 && !IsStopped()) {
+        reply.start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(reply.total)), true,
+                                    m_strFinalUrl.View(), target);
+        if (reply.start == ReplyStart::Final) HandToHooks(block, 0, reply.total);
     }
-    if (IsStopped() || start == ReplyStart::Redirect || reported) {
+    const bool redirected = reply.start == ReplyStart::Redirect && !IsStopped() && !reply.reported;
+    if (IsStopped() || reply.start == ReplyStart::Redirect || reply.reported) {
         // Nothing of this reply is reported; the block goes without a hook ever seeing it.
         if (block) ::VirtualFree(block, 0, MEM_RELEASE);
-        return start == ReplyStart::Redirect && !IsStopped() && !reported;
+        return redirected;
     }
     m_pResponse = block;
-    m_nResponseLen = total;
-    if (last != 0) {
-        if (tlsFailed)
+    m_nResponseLen = reply.total;
+    if (reply.last != 0) {
+        if (m_bTlsFailed)
             SetError(NET_ERR_TLS, static_cast<int>(tlsStatus), "Error: TLS record.");
         else
             SetError(NET_ERR_SOCKET, socketError, "Error: recieve()");
         return false;
     }
-    m_nTotalLen = total;
+    m_nTotalLen = reply.total;
     OnComplete();
     m_bDone = true;
     return false;

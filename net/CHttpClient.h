@@ -15,6 +15,7 @@
 
 #include "CString.h"
 #include "HttpAddress.h"
+#include "HttpReply.h"
 
 constexpr UINT WM_NET_STATUS = WM_USER + 1;
 
@@ -69,7 +70,7 @@ public:
     char m_szServer[kMaxUrlLength + 1] = {};
     int m_nRecvTimeout = 90000;
     int m_nSendTimeout = 90000;
-    int m_nPort = kDefaultPort;
+    int m_nPort = kDefaultPort;   // the proxy's
     char* m_pResponse = nullptr;
     int m_nResponseLen = 0;
     bool m_bDone = false;
@@ -95,7 +96,16 @@ private:
     bool StartTls(const HttpAddress& address, std::string early);
     bool SendGet(const HttpAddress& address);
     bool SendLine(const char* text, int len);
+    // A reply as it is received: the plain bytes at the start of the block.
+    struct ReplyBlock {
+        char* block = nullptr;
+        int total = 0;
+        int last = SOCKET_ERROR;   // what the last receive returned
+        bool reported = false;     // a failure has been reported already
+        ReplyStart start = ReplyStart::Undecided;
+    };
     bool ReceiveAll(std::string& target);
+    void ReceiveInto(ReplyBlock& reply, std::string& target);
     int ReceiveSome(char* at, int room, int& pending);
     void HandToHooks(char* block, int from, int end);
     void CloseSocket();
