@@ -22,9 +22,24 @@ struct CertificateFree {
 struct ChainFree {
     void operator()(const CERT_CHAIN_CONTEXT* chain) const { ::CertFreeCertificateChain(chain); }
 };
+// The system's SSPI functions, from secur32.dll loaded at the first secure connection rather
+// than imported: loading it starts Windows Sockets on its own (Wine's does), which a program
+// that only ever fetches plain http has no use for. It stays loaded.
+const SecurityFunctionTableA* Sspi()
+{
+    static const SecurityFunctionTableA* const table = []() -> const SecurityFunctionTableA* {
+        const HMODULE module = ::LoadLibraryA("secur32.dll");
+        const auto init = module ? reinterpret_cast<INIT_SECURITY_INTERFACE_A>(
+                                       reinterpret_cast<void (*)()>(::GetProcAddress(module, "InitSecurityInterfaceA")))
+                                 : nullptr;
+        return init ? init() : nullptr;
+    }();
+    return table;
+}
+
 // An output token that SSPI allocated (ISC_REQ_ALLOCATE_MEMORY).
 struct TokenFree {
-    void operator()(void* token) const { ::FreeContextBuffer(token); }
+    void operator()(void* token) const { Sspi()->FreeContextBuffer(token); }
 };
 
 SecBuffer Buffer(ULONG type, void* data = nullptr, ULONG size = 0)
@@ -48,8 +63,8 @@ std::wstring Wide(const std::string& text)
 
 CTlsSession::~CTlsSession()
 {
-    if (m_bContext) ::DeleteSecurityContext(&m_context);
-    if (m_bCredentials) ::FreeCredentialsHandle(&m_credentials);
+    if (m_bContext) Sspi()->DeleteSecurityContext(&m_context);
+    if (m_bCredentials) Sspi()->FreeCredentialHandle(&m_credentials);
 }
 
 bool CTlsSession::SendAll(const char* data, int len)
@@ -72,8 +87,12 @@ CTlsSession::Result CTlsSession::Handshake(SOCKET socket, const std::string& ser
     credential.dwVersion = SCHANNEL_CRED_VERSION;
     // The certificate is checked by CheckCertificate, so that each fault gets its own report.
     credential.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-    m_status = ::AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
-                                           &credential, nullptr, nullptr, &m_credentials, nullptr);
+    if (!Sspi()) {
+        m_status = SEC_E_SECPKG_NOT_FOUND;
+        return Result::Failed;
+    }
+    m_status = Sspi()->AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND,
+                                                 nullptr, &credential, nullptr, nullptr, &m_credentials, nullptr);
     if (m_status != SEC_E_OK) return Result::Failed;
     m_bCredentials = true;
 
@@ -81,7 +100,7 @@ CTlsSession::Result CTlsSession::Handshake(SOCKET socket, const std::string& ser
     SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
     ULONG attributes = 0;
     char* name = m_serverName.empty() ? nullptr : m_serverName.data();
-    m_status = ::InitializeSecurityContextA(&m_credentials, nullptr, name, kRequest, 0, 0, nullptr, 0, &m_context,
+    m_status = Sspi()->InitializeSecurityContextA(&m_credentials, nullptr, name, kRequest, 0, 0, nullptr, 0, &m_context,
                                             &outDesc, &attributes, nullptr);
     std::unique_ptr<void, TokenFree> hello(out.pvBuffer);
     if (m_status != SEC_I_CONTINUE_NEEDED) return Result::Failed;
@@ -112,7 +131,7 @@ CTlsSession::Result CTlsSession::ContinueHandshake(std::string& input)
         SecBuffer out = Buffer(SECBUFFER_TOKEN);
         SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
         ULONG attributes = 0;
-        m_status = ::InitializeSecurityContextA(&m_credentials, &m_context, name, kRequest, 0, 0, &inDesc, 0, nullptr,
+        m_status = Sspi()->InitializeSecurityContextA(&m_credentials, &m_context, name, kRequest, 0, 0, &inDesc, 0, nullptr,
                                                 &outDesc, &attributes, nullptr);
         std::unique_ptr<void, TokenFree> token(out.pvBuffer);
         if (m_status == SEC_E_INCOMPLETE_MESSAGE) {
@@ -131,7 +150,7 @@ CTlsSession::Result CTlsSession::ContinueHandshake(std::string& input)
 
         if (m_status == SEC_E_OK) {
             m_early = std::move(input);
-            m_status = ::QueryContextAttributesA(&m_context, SECPKG_ATTR_STREAM_SIZES, &m_sizes);
+            m_status = Sspi()->QueryContextAttributesA(&m_context, SECPKG_ATTR_STREAM_SIZES, &m_sizes);
             return m_status == SEC_E_OK ? Result::Ok : Result::Failed;
         }
         // The server asked for a client certificate; the handshake goes on without one.
@@ -147,7 +166,7 @@ CTlsSession::Result CTlsSession::ContinueHandshake(std::string& input)
 CTlsSession::Certificate CTlsSession::CheckCertificate(const std::string& host, DWORD& error) const
 {
     const CERT_CONTEXT* received = nullptr;
-    error = static_cast<DWORD>(::QueryContextAttributesA(const_cast<CtxtHandle*>(&m_context),
+    error = static_cast<DWORD>(Sspi()->QueryContextAttributesA(const_cast<CtxtHandle*>(&m_context),
                                                          SECPKG_ATTR_REMOTE_CERT_CONTEXT, &received));
     std::unique_ptr<const CERT_CONTEXT, CertificateFree> certificate(received);
     if (error != SEC_E_OK || !certificate) return Certificate::Untrusted;
@@ -218,7 +237,7 @@ CTlsSession::Result CTlsSession::Send(std::string_view data)
             Buffer(SECBUFFER_EMPTY),
         };
         SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-        m_status = ::EncryptMessage(&m_context, 0, &desc, 0);
+        m_status = Sspi()->EncryptMessage(&m_context, 0, &desc, 0);
         if (m_status != SEC_E_OK) return Result::Failed;
         const ULONG total = buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer;
         if (!SendAll(record.data(), static_cast<int>(total))) return Result::SocketError;
@@ -247,7 +266,7 @@ CTlsSession::Decrypted CTlsSession::Decrypt(char* data, int len)
         SecBuffer buffers[4] = {Buffer(SECBUFFER_DATA, data + in, static_cast<ULONG>(len - in)),
                                 Buffer(SECBUFFER_EMPTY), Buffer(SECBUFFER_EMPTY), Buffer(SECBUFFER_EMPTY)};
         SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-        m_status = ::DecryptMessage(&m_context, &desc, 0, nullptr);
+        m_status = Sspi()->DecryptMessage(&m_context, &desc, 0, nullptr);
         if (m_status == SEC_E_INCOMPLETE_MESSAGE) break;
         if (m_status == SEC_I_CONTEXT_EXPIRED) {   // the server's close_notify
             result.result = Result::Closed;
@@ -287,7 +306,7 @@ bool CTlsSession::TakeHandshakeRecords(char* records, int& count)
     SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
     ULONG attributes = 0;
     char* name = m_serverName.empty() ? nullptr : m_serverName.data();
-    m_status = ::InitializeSecurityContextA(&m_credentials, &m_context, name, kRequest, 0, 0, &inDesc, 0, nullptr,
+    m_status = Sspi()->InitializeSecurityContextA(&m_credentials, &m_context, name, kRequest, 0, 0, &inDesc, 0, nullptr,
                                             &outDesc, &attributes, nullptr);
     std::unique_ptr<void, TokenFree> token(out.pvBuffer);
     if (m_status == SEC_E_INCOMPLETE_MESSAGE) return true;   // the rest is still on its way
