@@ -34,6 +34,8 @@
 // Options sheet: the General page
 #define IDC_SAVE_PATH 1009
 #define IDC_BROWSE 1011
+#define IDC_SIMULTANEOUS 1014
+#define IDC_SIMULTANEOUS_SPIN 1015
 
 // About box
 #define IDC_WEBSITE 1012
