@@ -1,11 +1,13 @@
 #include "CMovieWindow.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "CMovie.h"
 #include "CPlayer.h"
+#include "GdiDeviceFonts.h"
 #include "WicImageDecoder.h"
 
 namespace {
@@ -15,10 +17,12 @@ constexpr UINT_PTR kFrameTimer = 1;
 constexpr LONGLONG kMaxFileBytes = LONGLONG{256} << 20;
 
 struct PlayerState {
+    std::shared_ptr<IDeviceFonts> fonts = std::make_shared<CGdiDeviceFonts>();
     std::shared_ptr<const CMovie> movie;
     std::unique_ptr<CPlayer> player;
     std::string note;
     bool playing = false;
+    bool trackingMouse = false;
     std::vector<std::uint32_t> pixels;
 };
 
@@ -54,19 +58,51 @@ bool ReadMovieFile(const char* path, std::vector<std::uint8_t>& bytes, std::stri
 void LoadMovie(HWND window, PlayerState& state, const char* path)
 {
     ::KillTimer(window, kFrameTimer);
+    std::shared_ptr<IDeviceFonts> fonts = std::move(state.fonts);
     state = PlayerState{};
+    state.fonts = std::move(fonts);
     std::vector<std::uint8_t> bytes;
     if (path && ReadMovieFile(path, bytes, state.note)) {
         std::string note;
         std::shared_ptr<const CMovie> movie = CMovie::Load(bytes.data(), bytes.size(), note, DecodeImageWithWic);
         if (movie) {
             state.movie = std::move(movie);
-            state.player = std::make_unique<CPlayer>(state.movie);
+            state.player = std::make_unique<CPlayer>(state.movie, state.fonts);
+            if (state.movie->NeedsActionScript3()) state.note = MovieWindow::kActionScript3;
         } else {
             state.note = note;
         }
     }
     ::InvalidateRect(window, nullptr, FALSE);
+}
+
+// A note over the movie in its bottom left corner, on a plain band so that it reads on any
+// picture.
+void DrawCornerNote(HDC dc, const RECT& client, const std::string& note)
+{
+    HGDIOBJ oldFont = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    RECT box{0, 0, client.right, 0};
+    ::DrawTextA(dc, note.c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    constexpr int kPadding = 4;
+    const RECT band{0, client.bottom - (box.bottom + 2 * kPadding), std::min<LONG>(client.right, box.right + 2 * kPadding),
+                    client.bottom};
+    ::FillRect(dc, &band, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    RECT text{band.left + kPadding, band.top + kPadding, band.right - kPadding, band.bottom - kPadding};
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    ::DrawTextA(dc, note.c_str(), -1, &text, DT_WORDBREAK | DT_NOPREFIX);
+    ::SelectObject(dc, oldFont);
+}
+
+// The mouse as the player takes it, in client pixels; repaints when a button changed.
+void OnMouse(HWND window, PlayerState& state, MouseEvent event, LPARAM lParam)
+{
+    if (!state.player) return;
+    RECT client{};
+    ::GetClientRect(window, &client);
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    if (state.player->OnMouse(event, x, y, client.right, client.bottom)) ::InvalidateRect(window, nullptr, FALSE);
 }
 
 void Draw(HWND window, PlayerState& state, HDC dc)
@@ -86,6 +122,7 @@ void Draw(HWND window, PlayerState& state, HDC dc)
         info.bmiHeader.biCompression = BI_RGB;
         ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
                             static_cast<UINT>(height), state.pixels.data(), &info, DIB_RGB_COLORS);
+        if (!state.note.empty()) DrawCornerNote(dc, client, state.note);
     } else {
         ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         if (!state.note.empty()) {
@@ -131,6 +168,35 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             ::InvalidateRect(window, nullptr, FALSE);
         }
         return 0;
+    case WM_MOUSEMOVE:
+        if (state) {
+            if (!state->trackingMouse) {
+                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+                state->trackingMouse = ::TrackMouseEvent(&track) != FALSE;
+            }
+            OnMouse(window, *state, MouseEvent::Move, lParam);
+        }
+        return 0;
+    case WM_MOUSELEAVE:
+        if (state) {
+            state->trackingMouse = false;
+            if (state->player && state->player->OnMouse(MouseEvent::Leave, 0, 0, 1, 1)) ::InvalidateRect(window, nullptr, FALSE);
+        }
+        return 0;
+    case WM_LBUTTONDOWN:
+        ::SetCapture(window);
+        if (state) OnMouse(window, *state, MouseEvent::Press, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        if (::GetCapture() == window) ::ReleaseCapture();
+        if (state) OnMouse(window, *state, MouseEvent::Release, lParam);
+        return 0;
+    case WM_SETCURSOR:
+        if (state && state->player && LOWORD(lParam) == HTCLIENT && state->player->IsOverButton()) {
+            ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+            return TRUE;
+        }
+        break;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:

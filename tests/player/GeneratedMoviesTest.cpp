@@ -3,6 +3,7 @@
 // PLAYER_MOVIES before this runs; each is 100 × 100 pixels, red on navy, so one scene unit
 // (an eighth of the stage) is 12.5 pixels.
 #include "CPlayer.h"
+#include "CStandInFonts.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,176 @@ TEST(GeneratedMovies, BitmapsAndTheGallery)
         EXPECT_EQ(all.GetRoot().GetObjects().size(), 4u) << name;
         EXPECT_TRUE(Near(PixelAt(all, 4, 4), kRed)) << name << ": the board, at half size in the top left quarter";
     }
+}
+
+} // namespace
+
+// The scenes of single features, drawn four times larger (400 × 400) so that one scene unit is
+// 50 pixels and a block letter's cell a little over 6.
+namespace {
+
+const Rgba kGreen{0, 255, 0, 255};
+const Rgba kBlue{0, 0, 255, 255};
+const Rgba kWhite{255, 255, 255, 255};
+const Rgba kBlack{0, 0, 0, 255};
+
+class CLargePicture {
+public:
+    explicit CLargePicture(const CPlayer& player) : m_pixels(400 * 400) { player.Render(m_pixels.data(), 400, 400); }
+
+    Rgba At(int x, int y) const
+    {
+        const std::uint32_t p = m_pixels.at(static_cast<std::size_t>(y) * 400 + x);
+        return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8), static_cast<std::uint8_t>(p), 255};
+    }
+
+private:
+    std::vector<std::uint32_t> m_pixels;
+};
+
+struct PixelCase {
+    int x;
+    int y;
+    Rgba colour;
+    const char* what;
+};
+
+void ExpectPixels(const CPlayer& player, std::initializer_list<PixelCase> cases, const char* name)
+{
+    const CLargePicture picture(player);
+    for (const PixelCase& c : cases) EXPECT_TRUE(Near(picture.At(c.x, c.y), c.colour)) << name << ": " << c.what;
+}
+
+// Stands in for the system's decoder: a JPEG that is one plain stream (start of image first,
+// end of image last, no other such marker, tables before the frame and scan) decodes to
+// green; anything else to magenta.
+bool DecodeWholeJpegsGreen(const std::uint8_t* data, std::size_t size, Bitmap& image)
+{
+    std::string stream(reinterpret_cast<const char*>(data), size);
+    const auto count = [&](const char* marker) {
+        std::size_t found = 0;
+        for (std::size_t at = stream.find(marker, 0, 2); at != std::string::npos; at = stream.find(marker, at + 1, 2)) ++found;
+        return found;
+    };
+    const bool whole = stream.rfind("\xFF\xD8", 0) == 0 && stream.size() > 4 && stream.compare(size - 2, 2, "\xFF\xD9") == 0 &&
+                       count("\xFF\xD8") == 1 && count("\xFF\xD9") == 1 && stream.find("\xFF\xDB", 0, 2) < stream.find("\xFF\xC0", 0, 2) &&
+                       stream.find("\xFF\xC4", 0, 2) < stream.find("\xFF\xDA", 0, 2);
+    image.width = image.height = 16;
+    image.pixels.assign(256, whole ? kGreen : Rgba{255, 0, 255, 255});
+    return true;
+}
+
+TEST(GeneratedMovies, TextInEmbeddedAndDeviceFonts)
+{
+    const auto movie = LoadGenerated("text.swf");
+    ASSERT_TRUE(movie);
+    CPlayer player(movie, std::make_shared<CStandInFonts>());
+    ExpectPixels(player,
+                 {{28, 80, kRed, "static text: the left stem of H"},
+                  {40, 62, kNavy, "static text: between the stems of H"},
+                  {40, 78, kRed, "static text: the bar of H"},
+                  {100, 230, kWhite, "the bordered field's background"},
+                  {25, 200, kBlack, "the bordered field's border"},
+                  {45, 185, kBlack, "the device font's first letter"},
+                  {100, 310, kNavy, "the HTML field is empty on its left"},
+                  {270, 310, kGreen, "the right aligned green H"},
+                  {320, 310, kGreen, "the right aligned green I"}},
+                 "text.swf");
+}
+
+TEST(GeneratedMovies, ButtonFollowsTheMouseAndPlaysOnRelease)
+{
+    const auto movie = LoadGenerated("button.swf");
+    ASSERT_TRUE(movie);
+    CPlayer player(movie);
+    ExpectPixels(player, {{200, 200, kRed, "up"}}, "button.swf");
+    EXPECT_TRUE(player.OnMouse(MouseEvent::Move, 200, 200, 400, 400));
+    EXPECT_TRUE(player.IsOverButton());
+    ExpectPixels(player, {{200, 200, kGreen, "over"}}, "button.swf");
+    player.OnMouse(MouseEvent::Press, 200, 200, 400, 400);
+    ExpectPixels(player, {{200, 200, kBlue, "down"}}, "button.swf");
+    player.Advance();
+    EXPECT_EQ(player.GetFrame(), 0) << "the movie waits for the click";
+    player.OnMouse(MouseEvent::Release, 200, 200, 400, 400);
+    player.Advance();
+    EXPECT_EQ(player.GetFrame(), 1) << "the release played the movie on";
+    ExpectPixels(player, {{200, 200, kGreen, "over again"}, {200, 25, kRed, "the second frame's bar"}}, "button.swf");
+    player.OnMouse(MouseEvent::Move, 10, 380, 400, 400);
+    EXPECT_FALSE(player.IsOverButton());
+    ExpectPixels(player, {{200, 200, kRed, "up once the mouse left"}}, "button.swf");
+}
+
+TEST(GeneratedMovies, MaskClipsTheDepthsItCovers)
+{
+    const auto movie = LoadGenerated("mask.swf");
+    ASSERT_TRUE(movie);
+    CPlayer player(movie);
+    ExpectPixels(player,
+                 {{150, 150, kRed, "the square inside the circle"},
+                  {60, 60, kNavy, "the square's corner outside the circle"},
+                  {150, 40, kNavy, "the mask itself is not drawn"},
+                  {300, 300, kCyan, "a square above the mask's depths"}},
+                 "mask.swf");
+}
+
+TEST(GeneratedMovies, MorphShapeAtItsRatio)
+{
+    const auto movie = LoadGenerated("morph.swf");
+    ASSERT_TRUE(movie);
+    CPlayer player(movie);
+    ExpectPixels(player, {{75, 75, kRed, "the start"}, {250, 250, kNavy, "not yet the end"}}, "morph.swf");
+    player.Advance();
+    ExpectPixels(player, {{160, 160, Rgba{128, 0, 128, 255}, "half way: between in place and colour"}}, "morph.swf");
+    player.Advance();
+    ExpectPixels(player, {{250, 250, kBlue, "the end"}, {75, 75, kNavy, "the start is gone"}}, "morph.swf");
+}
+
+TEST(GeneratedMovies, LineCapsAndJoins)
+{
+    const auto movie = LoadGenerated("strokes.swf");
+    ASSERT_TRUE(movie);
+    CPlayer player(movie);
+    // Lines 50 pixels thick end at x = 300; corners at (125, 350), (250, 350), (375, 350).
+    ExpectPixels(player,
+                 {{310, 50, kRed, "a round cap reaches past the end"},
+                  {320, 70, kNavy, "a round cap is round"},
+                  {310, 125, kNavy, "a flat cap stops at the end"},
+                  {320, 220, kRed, "a square cap reaches past the end, corners and all"},
+                  {146, 371, kRed, "a miter fills the corner"},
+                  {140, 365, kRed, "a miter near the corner"},
+                  {265, 365, kNavy, "a bevel cuts the corner"},
+                  {396, 371, kNavy, "a round join does not reach a miter's point"},
+                  {390, 365, kRed, "a round join rounds the corner"}},
+                 "strokes.swf");
+}
+
+TEST(GeneratedMovies, JpegInEveryLayoutIsOneStreamForTheDecoder)
+{
+    const char* folder = std::getenv("PLAYER_MOVIES");
+    ASSERT_TRUE(folder);
+    std::ifstream in(std::string(folder) + "/jpeg.swf", std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string note;
+    std::shared_ptr<const CMovie> movie = CMovie::Load(bytes.data(), bytes.size(), note, DecodeWholeJpegsGreen);
+    ASSERT_TRUE(movie) << note;
+    CPlayer player(movie);
+    ExpectPixels(player,
+                 {{100, 100, kGreen, "tables and image in one tag"},
+                  {300, 100, kGreen, "DefineBits with JPEGTables"},
+                  {150, 300, kGreen, "a stray header before the image"},
+                  {50, 300, kNavy, "its alpha plane's clear half"},
+                  {300, 300, kGreen, "DefineBitsJPEG4"}},
+                 "jpeg.swf");
+}
+
+TEST(GeneratedMovies, ActionScript3MovieStillShowsItsTimeline)
+{
+    const auto movie = LoadGenerated("as3.swf");
+    ASSERT_TRUE(movie);
+    EXPECT_TRUE(movie->NeedsActionScript3());
+    EXPECT_FALSE(LoadGenerated("shapes.swf")->NeedsActionScript3());
+    CPlayer player(movie);
+    ExpectPixels(player, {{100, 100, kRed, "the square its timeline places"}}, "as3.swf");
 }
 
 } // namespace
