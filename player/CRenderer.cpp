@@ -665,6 +665,16 @@ void CRenderer::FillWith(const FillStyle& style, const Matrix& matrix, const Col
     }
     if (style.stops.empty()) return;
     const std::array<Rgba, 256> table = GradientTable(style.stops, colour);
+    // A plain radial gradient padded at its ends, the common case, needs only a distance.
+    if (style.kind == FillKind::Radial && style.focal == 0 && style.spread == Spread::Pad) {
+        const double scale = 255.0 / kGradientHalf;
+        fill([&](int x, int y) {
+            const auto [u, v] = Transform(inverse, x + 0.5, y + 0.5);
+            const double t = std::sqrt(u * u + v * v) * scale;
+            return table[t < 255 ? static_cast<int>(t + 0.5) : 255];
+        });
+        return;
+    }
     fill([&](int x, int y) {
         const auto [u, v] = Transform(inverse, x + 0.5, y + 0.5);
         return table[static_cast<int>(GradientPosition(style, u, v) * 255 + 0.5)];
