@@ -320,6 +320,7 @@ void CRenderer::DrawList(const CTimelineState& timeline, const Matrix& matrix, c
     struct ActiveMask {
         std::uint16_t until;
         std::vector<float> weights;
+        const float* clip;  // the weights, or nothing visible past the nesting limit
     };
     std::vector<ActiveMask> masks;
     const float* outer = paint.mask;
@@ -329,17 +330,23 @@ void CRenderer::DrawList(const CTimelineState& timeline, const Matrix& matrix, c
             masks.pop_back();
             --m_nMaskNesting;
         }
-        paint.mask = masks.empty() ? outer : masks.back().weights.data();
+        paint.mask = masks.empty() ? outer : masks.back().clip;
         const Matrix placed = matrix.Then(object.matrix);
         if (object.isMask) {
             // Inside a mask's own drawing nested masks are not followed: the outline is what counts.
             if (paint.maskTarget) continue;
-            ActiveMask mask{object.clipDepth, std::vector<float>(static_cast<std::size_t>(m_nWidth) * m_nHeight, 0.0f)};
+            const std::size_t pixels = static_cast<std::size_t>(m_nWidth) * m_nHeight;
+            ActiveMask mask{object.clipDepth, {}, nullptr};
             if (m_nMaskNesting < kMaxMaskNesting) {
+                mask.weights.assign(pixels, 0.0f);
                 Paint drawing;
                 drawing.mask = paint.mask;
                 drawing.maskTarget = &mask.weights;
                 DrawObject(object, placed, colour, nesting, drawing);
+                mask.clip = mask.weights.data();
+            } else {
+                if (m_hidden.size() != pixels) m_hidden.assign(pixels, 0.0f);
+                mask.clip = m_hidden.data();
             }
             masks.push_back(std::move(mask));
             ++m_nMaskNesting;

@@ -63,6 +63,7 @@ private:
     int m_nClipBottom = 0;
     double m_dViewScale = 1;  // pixels per stage twip
     int m_nMaskNesting = 0;
+    std::vector<float> m_hidden;  // a clip that shows nothing, shared by masks past the limit
     std::size_t m_nWork = 0;
     CRasterizer m_rasterizer;
 };

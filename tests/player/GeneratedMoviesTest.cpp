@@ -4,6 +4,7 @@
 // (an eighth of the stage) is 12.5 pixels.
 #include "CPlayer.h"
 #include "CStandInFonts.h"
+#include "TextReader.h"
 
 #include <gtest/gtest.h>
 
@@ -184,8 +185,53 @@ TEST(GeneratedMovies, TextInEmbeddedAndDeviceFonts)
                   {45, 185, kBlack, "the device font's first letter"},
                   {100, 310, kNavy, "the HTML field is empty on its left"},
                   {270, 310, kGreen, "the right aligned green H"},
-                  {320, 310, kGreen, "the right aligned green I"}},
+                  {320, 310, kGreen, "the right aligned green I"},
+                  {228, 80, kBlue, "static text tinted by its placement"}},
                  "text.swf");
+}
+
+// What a script does to a text field, seen in the picture and in the text it reads back.
+TEST(GeneratedMovies, TextFieldsTakeNewTextColourAndSize)
+{
+    const auto movie = LoadGenerated("text.swf");
+    ASSERT_TRUE(movie);
+    CPlayer player(movie, std::make_shared<CStandInFonts>());
+    CTextField* field = player.GetRoot().GetObjects().at(2).text.get();
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->GetText(), "AB");
+    ExpectPixels(player, {{45, 235, kWhite, "one line to begin with"}, {150, 265, kNavy, "below the box"}}, "text.swf");
+
+    field->SetText("AAAA BBBB");
+    ExpectPixels(player, {{45, 235, kBlack, "the second word wraps to a second line"}}, "text.swf");
+    field->SetAutoSize(CTextField::AutoSize::Left);
+    ExpectPixels(player, {{150, 265, kWhite, "the box grows to hold both lines"}}, "text.swf");
+    field->SetTextColour(kRed);
+    ExpectPixels(player, {{45, 185, kRed, "the text takes the new colour"}}, "text.swf");
+
+    const struct {
+        const char* html;
+        const char* text;
+    } cases[] = {
+        {"<p>A &amp; B</p><p>C</p>", "A & B\rC"},
+        {"one<br>two<BR/>three", "one\rtwo\rthree"},
+        {"<font face='_sans' size='+2' color='#FF0000'><b>bold</b> <i>it</i></font>", "bold it"},
+        {"&lt;&#65;&#x42;&gt;&nbsp;&bogus; &", "<AB>\u00a0&bogus; &"},
+        {"<textformat leading='2'><li>item</li></textformat>", "\u2022 item"},
+        {"unfinished <b", "unfinished "},
+    };
+    for (const auto& c : cases) {
+        field->SetHtmlText(c.html);
+        EXPECT_EQ(field->GetText(), c.text) << c.html;
+        EXPECT_EQ(field->GetHtmlText(), c.html);
+    }
+    field->SetHtmlText("<p align='center'><font color='#00FF00'>AB</font></p>");
+    ExpectPixels(player, {{45, 185, kWhite, "centred: not at the left"}, {115, 185, kGreen, "centred and green"}},
+                 "text.swf");
+
+    // Text past the limit is cut there, and still drawn within the frame's work.
+    field->SetText(std::string(1'000'000, 'A'));
+    EXPECT_EQ(field->GetText().size(), kMaxTextLength);
+    ExpectPixels(player, {{45, 185, kRed, "the first letters of a long text"}}, "text.swf");
 }
 
 TEST(GeneratedMovies, ButtonFollowsTheMouseAndPlaysOnRelease)
@@ -252,6 +298,26 @@ TEST(GeneratedMovies, LineCapsAndJoins)
                   {396, 371, kNavy, "a round join does not reach a miter's point"},
                   {390, 365, kRed, "a round join rounds the corner"}},
                  "strokes.swf");
+}
+
+TEST(GeneratedMovies, GradientSpreadAndFocalPoint)
+{
+    const auto movie = LoadGenerated("gradients.swf");
+    ASSERT_TRUE(movie);
+    CPlayer player(movie);
+    // Black at x = 0 to white at x = 100; the bars run on to 200. The disc's centre is (300, 200),
+    // its radius 100, its focal point (375, 200).
+    const Rgba quarter{64, 64, 64, 255};
+    const Rgba threeQuarters{191, 191, 191, 255};
+    ExpectPixels(player,
+                 {{25, 50, quarter, "inside the gradient"},
+                  {175, 50, kWhite, "padded past its end"},
+                  {175, 200, quarter, "reflected past its end"},
+                  {175, 350, threeQuarters, "repeated past its end"},
+                  {370, 200, Rgba{248, 248, 248, 255}, "white at the focal point"},
+                  {300, 200, Rgba{146, 146, 146, 255}, "the centre is part way from the focal point to the rim"},
+                  {210, 200, Rgba{15, 15, 15, 255}, "dark near the rim far from the focal point"}},
+                 "gradients.swf");
 }
 
 TEST(GeneratedMovies, JpegInEveryLayoutIsOneStreamForTheDecoder)

@@ -1,4 +1,5 @@
 #include "CPlayer.h"
+#include "CRenderer.h"
 
 #include "SwfBuilder.h"
 
@@ -430,6 +431,41 @@ TEST(PlayerHostile, DegenerateStagesAndMatrices)
     CPlayer extreme(LoadTags(Concat({Background(kWhite), SquareShape(1, kRed), PlaceAt(1, 1, 0, 0, 0),
                                      PlaceAt(2, 1, -50000, -50000, 10000), ShowFrame()})));
     EXPECT_TRUE(Near(CPicture(extreme).At(50, 50), kRed));
+}
+
+} // namespace
+
+namespace {
+
+TEST(PlayerHostile, MasksInsideMasksPastTheLimitHideWhatTheyClip)
+{
+    // 300 full-stage masks, each clipping every depth above it, over a red square.
+    Bytes tags = Concat({SquareShape(1, kWhite, 100), SquareShape(2, kRed, 100)});
+    for (std::uint16_t depth = 1; depth <= 300; ++depth) {
+        Placement mask;
+        mask.depth = depth;
+        mask.character = 1;
+        mask.clipDepth = true;
+        mask.clipUntil = 1000;
+        tags = Concat({tags, Place2(mask)});
+    }
+    CPlayer player(LoadTags(Concat({Background(kBlue), tags, PlaceAt(500, 2, 0, 0), ShowFrame()})));
+    EXPECT_TRUE(Near(CPicture(player).At(50, 50), kBlue));
+
+    // Up to the limit the masks clip as usual.
+    tags = Concat({SquareShape(1, kWhite, 50), SquareShape(2, kRed, 100)});
+    for (std::uint16_t depth = 1; depth < CRenderer::kMaxMaskNesting; ++depth) {
+        Placement mask;
+        mask.depth = depth;
+        mask.character = 1;
+        mask.clipDepth = true;
+        mask.clipUntil = 1000;
+        tags = Concat({tags, Place2(mask)});
+    }
+    CPlayer nested(LoadTags(Concat({Background(kBlue), tags, PlaceAt(500, 2, 0, 0), ShowFrame()})));
+    const CPicture picture(nested);
+    EXPECT_TRUE(Near(picture.At(25, 25), kRed)) << "inside every mask";
+    EXPECT_TRUE(Near(picture.At(75, 75), kBlue)) << "outside them";
 }
 
 } // namespace

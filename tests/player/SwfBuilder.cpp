@@ -220,7 +220,7 @@ Bytes Place2(const Placement& place)
         for (std::int16_t value : place.add) body.SB(value, 10);
         body.Align();
     }
-    if (place.clipDepth) body.U16(static_cast<std::uint16_t>(place.depth + 1));
+    if (place.clipDepth) body.U16(place.clipUntil ? place.clipUntil : static_cast<std::uint16_t>(place.depth + 1));
     return Tag(26, body.Data());
 }
 

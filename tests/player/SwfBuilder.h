@@ -71,6 +71,7 @@ struct Placement {
     std::int16_t mult[4] = {256, 256, 256, 256};
     std::int16_t add[4] = {0, 0, 0, 0};
     bool clipDepth = false;
+    std::uint16_t clipUntil = 0;  // with clipDepth: the last depth it clips; 0 for depth + 1
 };
 Bytes Place2(const Placement& place);
 Bytes Remove2(std::uint16_t depth);
