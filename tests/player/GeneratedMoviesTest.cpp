@@ -186,7 +186,9 @@ TEST(GeneratedMovies, TextInEmbeddedAndDeviceFonts)
                   {100, 310, kNavy, "the HTML field is empty on its left"},
                   {270, 310, kGreen, "the right aligned green H"},
                   {320, 310, kGreen, "the right aligned green I"},
-                  {228, 80, kBlue, "static text tinted by its placement"}},
+                  {228, 80, kBlue, "static text tinted by its placement"},
+                  {228, 380, kRed, "DefineFont3: the left stem of H, at the same size"},
+                  {240, 362, kNavy, "DefineFont3: between the stems of H"}},
                  "text.swf");
 }
 
@@ -298,6 +300,24 @@ TEST(GeneratedMovies, LineCapsAndJoins)
                   {396, 371, kNavy, "a round join does not reach a miter's point"},
                   {390, 365, kRed, "a round join rounds the corner"}},
                  "strokes.swf");
+}
+
+TEST(GeneratedMovies, BlendModesMixWithWhatIsBelow)
+{
+    const auto movie = LoadGenerated("blend.swf");
+    ASSERT_TRUE(movie);
+    CPlayer player(movie);
+    // (0, 128, 255) over the navy (0, 0, 128) background, one mode per 50-pixel square.
+    ExpectPixels(player,
+                 {{25, 25, Rgba{0, 128, 255, 255}, "normal"},
+                  {75, 25, Rgba{0, 0, 128, 255}, "multiply"},
+                  {125, 25, Rgba{0, 128, 255, 255}, "screen"},
+                  {175, 25, Rgba{0, 128, 255, 255}, "add"},
+                  {225, 25, Rgba{0, 0, 0, 255}, "subtract"},
+                  {275, 25, Rgba{0, 128, 127, 255}, "difference"},
+                  {325, 25, Rgba{0, 0, 128, 255}, "darken"},
+                  {375, 25, Rgba{0, 128, 255, 255}, "lighten"}},
+                 "blend.swf");
 }
 
 TEST(GeneratedMovies, GradientSpreadAndFocalPoint)

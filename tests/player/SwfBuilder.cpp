@@ -111,9 +111,13 @@ void CBitWriter::Matrix(double a, double d, double b, double c, std::int32_t tx,
 
 Bytes FromHex(const std::string& hex)
 {
+    std::string digits;
+    for (char c : hex) {
+        if (c != ' ') digits.push_back(c);
+    }
     Bytes bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 

@@ -33,6 +33,7 @@ private:
 // Bits a signed field needs for every value given.
 int SignedBits(std::initializer_list<std::int64_t> values);
 
+// Spaces between the digits are passed over.
 Bytes FromHex(const std::string& hex);
 // A copy with the byte at `at` exclusive-ored with `mask`.
 Bytes Flipped(Bytes bytes, std::size_t at, std::uint8_t mask);
