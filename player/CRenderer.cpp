@@ -379,6 +379,7 @@ void CRenderer::DrawObject(const DisplayObject& object, const Matrix& matrix, co
         DrawStaticText(*text, matrix, colour, paint);
     } else if (const MorphShape* morph = m_movie.FindMorph(object.characterId)) {
         m_nWork += morph->start.edges.size();
+        if (!Affordable()) return;
         DrawShape(MorphAt(*morph, object.ratio / 65535.0), matrix, colour, paint);
     }
 }
@@ -533,6 +534,7 @@ void CRenderer::DrawTextField(CTextField& field, const Matrix& matrix, const Col
                               const Paint& paint)
 {
     const TextLayout& layout = field.Layout(m_pFonts);
+    m_nWork += layout.glyphs.size();
     const StageRect& box = layout.bounds;
     const auto rectangle = [&](double x0, double y0, double x1, double y1) {
         const double xs[] = {x0, x1, x1, x0};

@@ -71,7 +71,8 @@ struct CTextField::Item {
     bool underline = false;
 };
 
-CTextField::CTextField(const CMovie& movie, const EditText& definition) : m_movie(movie), m_definition(definition)
+CTextField::CTextField(const CMovie& movie, const EditText& definition, PlayBudget& budget)
+    : m_movie(movie), m_budget(budget), m_definition(definition)
 {
     m_base.size = definition.fontHeight;
     m_base.colour = definition.colour;
@@ -82,15 +83,25 @@ CTextField::CTextField(const CMovie& movie, const EditText& definition) : m_movi
         m_base.italic = font->italic;
     }
     if (definition.autoSize) m_autoSize = AutoSize::Left;
-    const std::u32string initial = DecodeText(definition.initialText, movie.GetVersion() >= 6, kMaxTextLength);
-    if (definition.html) {
-        m_source = initial;
-        m_bHtml = true;
-        m_paragraphs = HtmlParagraphs(m_source, m_base, definition.align);
-    } else {
-        m_source = initial;
-        m_paragraphs = PlainParagraphs(m_source, m_base, definition.align);
-    }
+    m_source = Admit(DecodeText(definition.initialText, movie.GetVersion() >= 6, kMaxTextLength));
+    m_bHtml = definition.html;
+    m_paragraphs = m_bHtml ? HtmlParagraphs(m_source, m_base, definition.align)
+                           : PlainParagraphs(m_source, m_base, definition.align);
+}
+
+CTextField::~CTextField()
+{
+    m_budget.textChars -= m_nCharged;
+}
+
+std::u32string CTextField::Admit(std::u32string text)
+{
+    m_budget.textChars -= m_nCharged;
+    const std::size_t room = PlayBudget::kMaxTextChars - std::min(m_budget.textChars, PlayBudget::kMaxTextChars);
+    if (text.size() > std::min(room, kMaxTextLength)) text.resize(std::min(room, kMaxTextLength));
+    m_nCharged = text.size();
+    m_budget.textChars += m_nCharged;
+    return text;
 }
 
 std::string CTextField::GetText() const
@@ -100,7 +111,7 @@ std::string CTextField::GetText() const
 
 void CTextField::SetText(const std::string& utf8)
 {
-    m_source = DecodeText(utf8, true, kMaxTextLength);
+    m_source = Admit(DecodeText(utf8, true, kMaxTextLength));
     m_bHtml = false;
     m_paragraphs = PlainParagraphs(m_source, m_base, m_definition.align);
     m_bLaidOut = false;
@@ -113,7 +124,7 @@ std::string CTextField::GetHtmlText() const
 
 void CTextField::SetHtmlText(const std::string& utf8)
 {
-    m_source = DecodeText(utf8, true, kMaxTextLength);
+    m_source = Admit(DecodeText(utf8, true, kMaxTextLength));
     m_bHtml = true;
     m_paragraphs = HtmlParagraphs(m_source, m_base, m_definition.align);
     m_bLaidOut = false;

@@ -6,6 +6,7 @@
 #include "CMovie.h"
 #include "DeviceFonts.h"
 #include "HtmlText.h"
+#include "PlayBudget.h"
 
 #include <string>
 #include <vector>
@@ -43,7 +44,11 @@ public:
     // Space between the field's box and its text, each side.
     static constexpr double kGutter = 40;
 
-    CTextField(const CMovie& movie, const EditText& definition);
+    // The field's text counts in the player's budget while the field lives.
+    CTextField(const CMovie& movie, const EditText& definition, PlayBudget& budget);
+    ~CTextField();
+    CTextField(const CTextField&) = delete;
+    CTextField& operator=(const CTextField&) = delete;
 
     std::string GetText() const;  // UTF-8, paragraphs separated by CR
     void SetText(const std::string& utf8);
@@ -63,12 +68,16 @@ private:
     struct Source;
     struct Item;
 
+    // The text cut to what the field and the player may hold, charged to the budget.
+    std::u32string Admit(std::u32string text);
     Source SourceFor(const TextFormat& format, IDeviceFonts* fonts) const;
     void LayOutParagraph(const Paragraph& paragraph, IDeviceFonts* fonts, double& top, bool& firstLine);
     void PlaceLine(const std::vector<Item>& items, std::size_t from, std::size_t to, TextAlign align, double indent,
                    double& top);
 
     const CMovie& m_movie;
+    PlayBudget& m_budget;  // the player's, which outlives every field
+    std::size_t m_nCharged = 0;
     EditText m_definition;
     TextFormat m_base;
     std::u32string m_source;  // plain text or HTML, as set

@@ -102,7 +102,7 @@ void CTimelineState::SetCharacter(DisplayObject& object, std::uint16_t depth, st
         }
     }
     if (const EditText* field = m_movie.FindEditText(characterId)) {
-        object.text = std::make_unique<CTextField>(m_movie, *field);
+        object.text = std::make_unique<CTextField>(m_movie, *field, m_budget);
         return;
     }
     if (m_nNesting + 1 >= kMaxNesting) return;

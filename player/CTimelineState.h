@@ -3,43 +3,12 @@
 // Sprites on the list own the state of their own timelines. Platform-neutral.
 #include "CMovie.h"
 #include "CTextField.h"
+#include "PlayBudget.h"
 
 #include <map>
 #include <memory>
 
 class CTimelineState;
-
-// What one player may spend: display objects alive, and control tags applied and objects made
-// in one frame. A hostile movie (a sprite placing copies of itself, a sprite jumping back every
-// frame in thousands of copies) can then neither grow the tree nor the time a frame takes
-// without bound; past a limit, placements are ignored.
-struct PlayBudget {
-    static constexpr int kMaxObjects = 10000;
-    static constexpr std::size_t kMaxStepsPerFrame = 200000;
-
-    int objects = 0;
-    std::size_t steps = 0;  // since the frame began
-
-    bool Spend() { return ++steps <= kMaxStepsPerFrame; }
-    bool Exhausted() const { return steps >= kMaxStepsPerFrame; }
-};
-
-// Counts one display object in the player's budget while it lives.
-class CObjectTicket {
-public:
-    explicit CObjectTicket(PlayBudget& budget) : m_pBudget(&budget) { ++budget.objects; }
-    ~CObjectTicket()
-    {
-        if (m_pBudget) --m_pBudget->objects;
-    }
-    CObjectTicket(CObjectTicket&& other) noexcept : m_pBudget(other.m_pBudget) { other.m_pBudget = nullptr; }
-    CObjectTicket(const CObjectTicket&) = delete;
-    CObjectTicket& operator=(const CObjectTicket&) = delete;
-    CObjectTicket& operator=(CObjectTicket&&) = delete;
-
-private:
-    PlayBudget* m_pBudget;  // the player's, which outlives every object
-};
 
 // Blend modes of PlaceObject3; 0 and 1 are both normal.
 enum BlendMode : std::uint8_t {
