@@ -66,8 +66,9 @@ void CRasterizer::Fill(FillRule rule, const SpanPainter& paint, std::size_t& wor
     double top = m_edges.front().yTop;
     double bottom = top;
     for (const Edge& edge : m_edges) bottom = std::max(bottom, edge.yBottom);
-    const int firstRow = static_cast<int>(std::max<double>(m_nTop, std::floor(std::max(top, -1e9))));
-    const int endRow = static_cast<int>(std::min<double>(m_nBottom, std::ceil(std::min(bottom, 1e9))));
+    // Clamped before they become integers: a glyph scaled up far enough lies past any int.
+    const int firstRow = static_cast<int>(std::clamp(std::floor(top), static_cast<double>(m_nTop), static_cast<double>(m_nBottom)));
+    const int endRow = static_cast<int>(std::clamp(std::ceil(bottom), static_cast<double>(m_nTop), static_cast<double>(m_nBottom)));
 
     m_coverage.assign(static_cast<std::size_t>(m_nRight - m_nLeft), 0.0f);
     m_runs.assign(static_cast<std::size_t>(m_nRight - m_nLeft) + 1, 0.0f);
