@@ -434,7 +434,7 @@ static void Flatten(const ShapeEdge& edge, const Matrix& matrix, LineFn line)
     const auto [cx, cy] = Transform(matrix, edge.cx, edge.cy);
     const double bend = std::hypot(x0 - 2 * cx + x1, y0 - 2 * cy + y1);
     const int segments =
-        std::isfinite(bend) ? std::clamp(static_cast<int>(std::ceil(std::sqrt(bend))), 1, kMaxCurveSegments) : 1;
+        std::isfinite(bend) ? static_cast<int>(std::clamp(std::ceil(std::sqrt(bend)), 1.0, double{kMaxCurveSegments})) : 1;
     double fromX = x0;
     double fromY = y0;
     for (int i = 1; i <= segments; ++i) {

@@ -86,7 +86,7 @@ void CStroker::AddPolygon(std::vector<Point> points)
 void CStroker::AddDisc(Point centre)
 {
     const double radius = m_pen.halfWidth;
-    const int corners = std::clamp(static_cast<int>(std::ceil(radius * 2)), 8, 48);
+    const int corners = static_cast<int>(std::clamp(std::ceil(radius * 2), 8.0, 48.0));
     std::vector<Point> points;
     for (int i = 0; i < corners; ++i) {
         const double angle = i * kTurn / corners;

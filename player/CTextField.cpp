@@ -14,6 +14,12 @@ constexpr char kDefaultFace[] = "_serif";
 constexpr double kAscentShare = 0.9;
 constexpr double kDescentShare = 0.22;
 
+// A size in twips as the box's integers take it, however large the text made it.
+std::int32_t BoxTwips(double value)
+{
+    return static_cast<std::int32_t>(std::clamp(std::ceil(value), 0.0, 1e9));
+}
+
 double InkRight(const Shape& glyph)
 {
     std::int32_t right = 0;
@@ -189,20 +195,25 @@ const TextLayout& CTextField::Layout(IDeviceFonts* fonts)
     // Auto sizing fits the box to the text: its height always, its width when lines do not wrap.
     StageRect& box = m_layout.bounds;
     if (m_autoSize != AutoSize::None) {
-        box.yMax = box.yMin + static_cast<std::int32_t>(std::ceil(m_layout.textHeight + 2 * kGutter));
+        // In 64 bits: a box from the file may already span most of the 32-bit range.
+        const auto fit = [](std::int64_t value) {
+            return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, -(std::int64_t{1} << 30), std::int64_t{1} << 30));
+        };
+        box.yMax = fit(std::int64_t{box.yMin} + BoxTwips(m_layout.textHeight + 2 * kGutter));
         if (!m_definition.wordWrap) {
-            const auto width = static_cast<std::int32_t>(std::ceil(m_layout.textWidth + 2 * kGutter +
-                                                                   m_definition.leftMargin + m_definition.rightMargin));
-            const std::int32_t shift = m_autoSize == AutoSize::Left     ? 0
-                                       : m_autoSize == AutoSize::Right  ? (box.xMax - box.xMin) - width
-                                                                        : ((box.xMax - box.xMin) - width) / 2;
-            for (LaidGlyph& glyph : m_layout.glyphs) glyph.x += shift;
+            const std::int64_t width = BoxTwips(m_layout.textWidth + 2 * kGutter + m_definition.leftMargin +
+                                                m_definition.rightMargin);
+            const std::int64_t room = std::int64_t{box.xMax} - box.xMin;
+            const std::int64_t shift = m_autoSize == AutoSize::Left    ? 0
+                                       : m_autoSize == AutoSize::Right ? room - width
+                                                                       : (room - width) / 2;
+            for (LaidGlyph& glyph : m_layout.glyphs) glyph.x += static_cast<double>(shift);
             for (LaidUnderline& line : m_layout.underlines) {
-                line.x0 += shift;
-                line.x1 += shift;
+                line.x0 += static_cast<double>(shift);
+                line.x1 += static_cast<double>(shift);
             }
-            box.xMin += shift;
-            box.xMax = box.xMin + width;
+            box.xMin = fit(box.xMin + shift);
+            box.xMax = fit(std::int64_t{box.xMin} + width);
         }
     }
     m_bLaidOut = true;
@@ -212,7 +223,7 @@ const TextLayout& CTextField::Layout(IDeviceFonts* fonts)
 
 void CTextField::LayOutParagraph(const Paragraph& paragraph, IDeviceFonts* fonts, double& top, bool& firstLine)
 {
-    const double width = (m_definition.bounds.xMax - m_definition.bounds.xMin) - 2 * kGutter - m_definition.leftMargin -
+    const double width = (static_cast<double>(m_definition.bounds.xMax) - m_definition.bounds.xMin) - 2 * kGutter - m_definition.leftMargin -
                          m_definition.rightMargin;
     std::vector<Item> items;
     double pen = 0;
@@ -290,7 +301,7 @@ void CTextField::PlaceLine(const std::vector<Item>& items, std::size_t from, std
     while (visibleEnd > from && items[visibleEnd - 1].c == ' ') --visibleEnd;
     const double origin = from < to ? items[from].pen : 0;
     const double lineWidth = visibleEnd > from ? items[visibleEnd - 1].pen + items[visibleEnd - 1].advance - origin : 0;
-    const double width = (m_definition.bounds.xMax - m_definition.bounds.xMin) - 2 * kGutter - m_definition.leftMargin -
+    const double width = (static_cast<double>(m_definition.bounds.xMax) - m_definition.bounds.xMin) - 2 * kGutter - m_definition.leftMargin -
                          m_definition.rightMargin - indent;
     double shift = 0;
     if (m_autoSize == AutoSize::None || m_definition.wordWrap) {
