@@ -1,9 +1,12 @@
-// Load, play and draw arbitrary bytes as a movie, with the mouse moving over it and clicking.
-// The bytes are handed over as they are, so any read past them shows up under
+// Load, play, draw and hear arbitrary bytes as a movie, with the mouse moving over it and
+// clicking. The bytes are handed over as they are, so any read past them shows up under
 // AddressSanitizer; a stand-in image decoder makes every embedded image a small picture, so
-// that image alpha planes and bitmap fills are reached too, and stand-in device fonts give text
-// fields glyphs. The same bytes also go through the text fields' HTML reader.
+// that image alpha planes and bitmap fills are reached too, stand-in device fonts give text
+// fields glyphs, and a stand-in MP3 decoder makes every MP3 frame a burst of samples from its
+// bytes, so that MP3 sounds and streams are mixed like the others. The same bytes also go
+// through the text fields' HTML reader.
 #include "CPlayer.h"
+#include "CSoundMixer.h"
 #include "CStandInFonts.h"
 #include "HtmlText.h"
 
@@ -32,6 +35,30 @@ bool DecodeStandIn(const std::uint8_t* data, std::size_t size, Bitmap& image)
     return true;
 }
 
+class CMp3StandIn final : public IMp3Decoder {
+public:
+    explicit CMp3StandIn(int channels) : m_nChannels(channels) {}
+
+    bool Decode(const std::uint8_t* frames, std::size_t size, std::vector<std::int16_t>& out) override
+    {
+        Mp3FrameHeader header;
+        for (std::size_t pos = 0; pos < size && ReadMp3FrameHeader(frames + pos, size - pos, header); pos += header.size) {
+            for (int i = 0; i < header.samples * m_nChannels; ++i)
+                out.push_back(static_cast<std::int16_t>(frames[pos + i % header.size] << 8));
+        }
+        return size == 0 || frames[0] != 0xFF || frames[size - 1] != 0;  // fails now and then
+    }
+
+private:
+    int m_nChannels;
+};
+
+std::unique_ptr<IMp3Decoder> MakeMp3StandIn(int rate, int channels)
+{
+    if (rate == 8000) return nullptr;  // a codec that does not take every rate
+    return std::make_unique<CMp3StandIn>(channels);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -40,13 +67,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(!HtmlParagraphs(text, TextFormat(), TextAlign::Left).empty());
 
     std::string note;
-    std::shared_ptr<const CMovie> movie = CMovie::Load(data, size, note, DecodeStandIn);
+    std::shared_ptr<const CMovie> movie = CMovie::Load(data, size, note, DecodeStandIn, MakeMp3StandIn);
     Check(movie ? note.empty() : !note.empty());
     if (!movie) return 0;
     Check(movie->GetFrameCount() >= 1);
 
-    CPlayer player(movie, std::make_shared<CStandInFonts>());
+    CSoundMixer mixer(movie);
+    mixer.SetLead(size % 4096);
+    CPlayer player(movie, &mixer, std::make_shared<CStandInFonts>());
+    // A script's start of whichever sound the last bytes name, part way in, looped.
+    mixer.Start(static_cast<std::uint16_t>(data[size - 1] | data[size - 2] << 8), data[size - 3] / 64.0, data[size - 4], &player);
     std::vector<std::uint32_t> pixels(37 * 23);
+    std::vector<std::int16_t> sound(2 * 1500);
     const MouseEvent events[] = {MouseEvent::Move, MouseEvent::Press, MouseEvent::Release, MouseEvent::Leave};
     for (int frame = 0; frame < 4; ++frame) {
         Check(player.GetFrame() >= 0 && player.GetFrame() < movie->GetFrameCount());
@@ -54,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::uint32_t pixel : pixels) Check((pixel >> 24) == 0xFF);
         const std::uint8_t at = data[(frame * 7) % size];
         player.OnMouse(events[frame], at % 37, at % 23, 37, 23);
+        mixer.Mix(sound.data(), 500 + 300 * frame);
         player.Advance();
     }
     return 0;

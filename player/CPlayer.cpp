@@ -55,10 +55,11 @@ std::vector<Action> ActionsFor(const Button& button, std::uint16_t conditions)
 
 } // namespace
 
-CPlayer::CPlayer(std::shared_ptr<const CMovie> movie, std::shared_ptr<IDeviceFonts> fonts)
+CPlayer::CPlayer(std::shared_ptr<const CMovie> movie, ISoundSink* sound, std::shared_ptr<IDeviceFonts> fonts)
     : m_pMovie(std::move(movie)),
       m_pFonts(std::move(fonts)),
-      m_pRoot(std::make_unique<CTimelineState>(*m_pMovie, m_pMovie->GetTimeline(), 0, m_budget))
+      m_pSound(sound),
+      m_pRoot(std::make_unique<CTimelineState>(*m_pMovie, m_pMovie->GetTimeline(), 0, m_budget, sound))
 {
 }
 

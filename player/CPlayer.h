@@ -13,9 +13,15 @@ enum class MouseEvent { Move, Press, Release, Leave };
 
 class CPlayer {
 public:
-    // Shows the first frame: its placements made, its actions run. Text fields in device fonts
-    // take their glyphs from `fonts`; without it they show no text.
-    explicit CPlayer(std::shared_ptr<const CMovie> movie, std::shared_ptr<IDeviceFonts> fonts = {});
+    // Shows the first frame: its placements made, its actions run. The timelines' sounds go to
+    // `sound` (a CSoundMixer), which must outlive the player; without one the movie is silent.
+    // Text fields in device fonts take their glyphs from `fonts`; without it they show no text.
+    explicit CPlayer(std::shared_ptr<const CMovie> movie, ISoundSink* sound = nullptr,
+                     std::shared_ptr<IDeviceFonts> fonts = {});
+    CPlayer(std::shared_ptr<const CMovie> movie, std::shared_ptr<IDeviceFonts> fonts)
+        : CPlayer(std::move(movie), nullptr, std::move(fonts))
+    {
+    }
     CPlayer(const CPlayer&) = delete;
     CPlayer& operator=(const CPlayer&) = delete;
 
@@ -27,6 +33,9 @@ public:
     int GetFrame() const { return m_pRoot->GetFrame(); }
     bool IsPlaying() const { return m_pRoot->IsPlaying(); }
     const CMovie& GetMovie() const { return *m_pMovie; }
+    // Where the movie's sound goes (and what its scripts start and stop sounds through); null
+    // when silent.
+    ISoundSink* GetSound() const { return m_pSound; }
     const CTimelineState& GetRoot() const { return *m_pRoot; }
     CTimelineState& GetRoot() { return *m_pRoot; }
 
@@ -44,6 +53,7 @@ public:
 private:
     std::shared_ptr<const CMovie> m_pMovie;
     std::shared_ptr<IDeviceFonts> m_pFonts;
+    ISoundSink* m_pSound;
     PlayBudget m_budget;  // declared before the tree, whose objects count themselves in it
     std::unique_ptr<CTimelineState> m_pRoot;
     bool m_bMouseDown = false;

@@ -2,13 +2,21 @@
 
 #include <algorithm>
 
-CTimelineState::CTimelineState(const CMovie& movie, const Timeline& timeline, int nesting, PlayBudget& budget)
-    : m_movie(movie), m_timeline(timeline), m_nNesting(nesting), m_budget(budget)
+CTimelineState::CTimelineState(const CMovie& movie, const Timeline& timeline, int nesting, PlayBudget& budget,
+                               ISoundSink* sound)
+    : m_movie(movie), m_timeline(timeline), m_nNesting(nesting), m_budget(budget), m_pSound(sound)
 {
     if (!m_timeline.frames.empty()) {
         Apply(m_timeline.frames.front());
+        StartSounds();
         RunActions(0);
+        ShowStream();
     }
+}
+
+CTimelineState::~CTimelineState()
+{
+    if (m_pSound) m_pSound->TimelineGone(this);
 }
 
 void CTimelineState::Advance()
@@ -17,9 +25,11 @@ void CTimelineState::Advance()
         if (object.sprite) object.sprite->Advance();
     }
     const int count = static_cast<int>(m_timeline.frames.size());
-    if (!m_bPlaying || count <= 1) return;
-    GoTo(m_nFrame + 1 < count ? m_nFrame + 1 : 0);
-    RunActions(0);
+    if (m_bPlaying && count > 1) {
+        GoTo(m_nFrame + 1 < count ? m_nFrame + 1 : 0);
+        RunActions(0);
+    }
+    ShowStream();
 }
 
 void CTimelineState::GoTo(int frame)
@@ -36,6 +46,7 @@ void CTimelineState::GoTo(int frame)
         m_pPrevious = nullptr;
     }
     m_nFrame = frame;
+    StartSounds();
 }
 
 void CTimelineState::Apply(const Frame& frame)
@@ -107,10 +118,10 @@ void CTimelineState::SetCharacter(DisplayObject& object, std::uint16_t depth, st
     }
     if (m_nNesting + 1 >= kMaxNesting) return;
     if (const Sprite* sprite = m_movie.FindSprite(characterId)) {
-        object.sprite = std::make_unique<CTimelineState>(m_movie, sprite->timeline, m_nNesting + 1, m_budget);
+        object.sprite = std::make_unique<CTimelineState>(m_movie, sprite->timeline, m_nNesting + 1, m_budget, m_pSound);
     } else if (const Button* button = m_movie.FindButton(characterId)) {
         object.button = button;
-        object.hitArea = std::make_unique<CTimelineState>(m_movie, button->states[BUTTON_HIT], m_nNesting + 1, m_budget);
+        object.hitArea = std::make_unique<CTimelineState>(m_movie, button->states[BUTTON_HIT], m_nNesting + 1, m_budget, nullptr);
         object.buttonState = BUTTON_STATES;  // so that the next line shows the up state
         SetButtonState(object, BUTTON_UP);
     }
@@ -122,7 +133,7 @@ void CTimelineState::SetButtonState(DisplayObject& button, ButtonState state)
     button.buttonState = state;
     button.sprite.reset();
     if (m_nNesting + 1 < kMaxNesting && m_budget.objects < PlayBudget::kMaxObjects)
-        button.sprite = std::make_unique<CTimelineState>(m_movie, button.button->states[state], m_nNesting + 1, m_budget);
+        button.sprite = std::make_unique<CTimelineState>(m_movie, button.button->states[state], m_nNesting + 1, m_budget, m_pSound);
 }
 
 int CTimelineState::Perform(const std::vector<Action>& actions, int target)
@@ -164,4 +175,19 @@ void CTimelineState::RunActions(const std::vector<Action>& actions)
     if (target < 0 || target == m_nFrame) return;
     GoTo(target);
     RunActions(1);
+}
+
+// Only the frame the play head lands on starts its sounds, not the frames a jump passes over.
+void CTimelineState::StartSounds()
+{
+    if (!m_pSound) return;
+    for (const SoundStart& start : m_timeline.frames[m_nFrame].sounds) {
+        if (!m_budget.Spend()) return;
+        m_pSound->StartSound(this, start);
+    }
+}
+
+void CTimelineState::ShowStream()
+{
+    if (m_pSound && m_timeline.stream) m_pSound->ShowStreamFrame(this, *m_timeline.stream, m_nFrame, m_bPlaying);
 }

@@ -4,6 +4,7 @@
 #include "CMovie.h"
 #include "CTextField.h"
 #include "PlayBudget.h"
+#include "ISoundSink.h"
 
 #include <map>
 #include <memory>
@@ -50,8 +51,11 @@ public:
     // Jumps one timeline follows in one frame (a jump whose target jumps again, and so on).
     static constexpr int kMaxJumpsPerFrame = 8;
 
-    // Enters the first frame: its placements are made and its actions run.
-    CTimelineState(const CMovie& movie, const Timeline& timeline, int nesting, PlayBudget& budget);
+    // Enters the first frame: its placements are made, its sounds start and its actions run.
+    // The timeline and its sprites tell `sound` what they play; without one they are silent.
+    CTimelineState(const CMovie& movie, const Timeline& timeline, int nesting, PlayBudget& budget,
+                   ISoundSink* sound = nullptr);
+    ~CTimelineState();
     CTimelineState(const CTimelineState&) = delete;
     CTimelineState& operator=(const CTimelineState&) = delete;
 
@@ -77,11 +81,14 @@ private:
     void SetCharacter(DisplayObject& object, std::uint16_t depth, std::uint16_t characterId);
     void RunActions(int jumps);
     int Perform(const std::vector<Action>& actions, int target);
+    void StartSounds();
+    void ShowStream();
 
     const CMovie& m_movie;
     const Timeline& m_timeline;
     int m_nNesting;
     PlayBudget& m_budget;
+    ISoundSink* m_pSound;  // the player's owner's, which outlives the player
     int m_nFrame = 0;
     bool m_bPlaying = true;
     std::map<std::uint16_t, DisplayObject> m_objects;

@@ -1,12 +1,17 @@
 #include "CPropertysIni.h"
 
+#include <algorithm>
+#include <string>
+
+#include "WinStrings.h"
+
 namespace {
 constexpr const char* kSection = "Options";
 }
 
 CPropertysIni::CPropertysIni()
 {
-    CString path = GetModuleDir();
+    CString path(ModuleFolder());
     // Exactly one backslash between the folder and the name, also for a drive's root ("c:\").
     if (path.IsEmpty() || path.GetAt(path.GetLength() - 1) != '\\') path += '\\';
     path += "propertys.ini";
@@ -21,3 +26,17 @@ CString CPropertysIni::GetProxyPort() const { return ReadString(kSection, "Proxy
 void CPropertysIni::SetProxyPort(const char* port) { WriteString(kSection, "ProxyPort", port); }
 CString CPropertysIni::GetSavePath() const { return ReadString(kSection, "SavePath", "c:\\"); }
 void CPropertysIni::SetSavePath(const char* path) { WriteString(kSection, "SavePath", path); }
+
+int CPropertysIni::GetSimultaneousDownloads() const
+{
+    const CString text = ReadString(kSection, "SimultaneousDownloads", "");
+    const std::string_view digits = text.View();
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) return kDefaultDownloads;
+    if (digits.size() > 9) return kMaxDownloads;
+    return std::clamp(std::stoi(std::string(digits)), kMinDownloads, kMaxDownloads);
+}
+
+void CPropertysIni::SetSimultaneousDownloads(int count)
+{
+    WriteString(kSection, "SimultaneousDownloads", std::to_string(count).c_str());
+}

