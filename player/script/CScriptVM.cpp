@@ -445,7 +445,7 @@ bool CScriptVM::GetTextProperty(int field, std::string_view name, AsValue& value
     if (!known || !m_host.IsAlive(field) || !m_host.IsTextField(field)) return false;
     ClipValue given;
     if (!m_host.GetTextProperty(field, known, given)) return false;
-    value = given.isText ? StrValue(given.text) : AsValue::Number(given.number);
+    value = given.isText ? StrValue(given.text) : given.isBoolean ? AsValue::Bool(given.number != 0) : AsValue::Number(given.number);
     return true;
 }
 
