@@ -67,6 +67,20 @@ void CDrawing::CurveTo(double controlX, double controlY, double x, double y)
     AddEdge(Twips(controlX), Twips(controlY), Twips(x), Twips(y), true, true);
 }
 
+const Shape& CDrawing::GetShape() const
+{
+    if (m_nFill == 0 || (m_nPenX == m_nStartX && m_nPenY == m_nStartY) || m_shape.edges.size() >= kMaxEdges) return m_shape;
+    m_closed = m_shape;
+    ShapeEdge edge;
+    edge.x0 = m_nPenX;
+    edge.y0 = m_nPenY;
+    edge.cx = edge.x1 = m_nStartX;
+    edge.cy = edge.y1 = m_nStartY;
+    edge.fill0 = m_nFill;
+    m_closed.edges.push_back(edge);
+    return m_closed;
+}
+
 void CDrawing::CloseFill()
 {
     // The closing edge fills but is not stroked.

@@ -26,7 +26,8 @@ public:
     void LineTo(double x, double y);
     void CurveTo(double controlX, double controlY, double x, double y);
 
-    const Shape& GetShape() const { return m_shape; }
+    // What is drawn; a fill still open shows as if closed back to where it began.
+    const Shape& GetShape() const;
     bool IsEmpty() const { return m_shape.edges.empty(); }
 
 private:
@@ -35,6 +36,7 @@ private:
     void Grow(std::int32_t x, std::int32_t y);
 
     Shape m_shape;
+    mutable Shape m_closed;  // m_shape with the open fill closed, for GetShape
     std::uint32_t m_nFill = 0;  // the open fill's style, from 1; 0 none
     std::uint32_t m_nLine = 0;
     std::int32_t m_nPenX = 0;

@@ -69,6 +69,8 @@ void CTimelineState::GotoFrame(int frame)
     if (++m_nJumps > kMaxJumpsPerFrame) return;
     if (IDisplayEvents* scripts = Scripts()) scripts->FrameEntered(*this, frame);
     GoTo(frame);
+    // A script's jump comes after the frame's stream block was shown: the frame left is not heard.
+    ShowStream();
 }
 
 int CTimelineState::FindLabel(const std::string& label) const
