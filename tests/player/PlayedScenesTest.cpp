@@ -11,6 +11,7 @@
 // browser and, last, "note: …" when its scripts were stopped. PLAYED_MOVIES is where CTest
 // wrote the movies, PLAYED_SCENES the folder of the scenes, PLAYED_SCENE_NAMES their names.
 #include "CPlayer.h"
+#include "CStandInFonts.h"
 #include "SceneFile.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +79,7 @@ void PlayScene(const std::string& name)
     const std::shared_ptr<const CMovie> movie = CMovie::Load(bytes.data(), bytes.size(), note);
     ASSERT_TRUE(movie) << name << ": " << note;
 
-    CPlayer player(movie);
+    CPlayer player(movie, std::make_shared<CStandInFonts>());
     std::string log;  // what the first frame traced, then each line as it comes
     for (const std::string& line : player.GetLog()) log += line + "\n";
     CRecorder recorder(log);
