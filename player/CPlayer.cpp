@@ -134,8 +134,9 @@ bool CPlayer::OnMouse(MouseEvent event, int x, int y, int width, int height)
     const Matrix view = CRenderer::ViewMatrix(m_pMovie->GetStage(), width, height);
     const double px = x + 0.5, py = y + 0.5;
     Matrix toStage;
+    // Scripts read the mouse at the pixel's corner, as whole pixels on a stage drawn 1:1.
     if (m_pScripts && event != MouseEvent::Leave && view.Invert(toStage))
-        m_pScripts->SetMouse(toStage.a * px + toStage.c * py + toStage.tx, toStage.b * px + toStage.d * py + toStage.ty);
+        m_pScripts->SetMouse(toStage.a * x + toStage.c * y + toStage.tx, toStage.b * x + toStage.d * y + toStage.ty);
     const Target hit = event == MouseEvent::Leave ? Target{} : FindTarget(*m_pRoot->sprite, view.Then(m_pRoot->matrix), px, py, 0);
     m_bOverButton = hit.object && (!hit.isClip || m_pScripts->UsesHandCursor(hit.object->id));
 
@@ -145,7 +146,11 @@ bool CPlayer::OnMouse(MouseEvent event, int x, int y, int width, int height)
     UpdateClipButtons(event, hit, clipRuns);
     if (!m_pScripts) return changed;
 
-    // Scripts run once the walks are over: a jump may rebuild the lists they walked.
+    // Scripts run once the walks are over: a jump may rebuild the lists they walked. The mouse's
+    // own events come first, then what the buttons under it do.
+    if (event == MouseEvent::Press) m_pScripts->MouseEvent(CLIP_MOUSE_DOWN);
+    if (event == MouseEvent::Release) m_pScripts->MouseEvent(CLIP_MOUSE_UP);
+    if (event == MouseEvent::Move) m_pScripts->MouseEvent(CLIP_MOUSE_MOVE);
     for (const ButtonRun& run : runs) {
         if (const DisplayObject* button = m_pScripts->Find(run.id)) m_pScripts->ButtonEvent(*button, run.conditions, run.handler, run.byUser);
     }
@@ -160,9 +165,6 @@ bool CPlayer::OnMouse(MouseEvent event, int x, int y, int width, int height)
                                                                           clipEvent == CLIP_RELEASE_OUTSIDE);
         }
     }
-    if (event == MouseEvent::Press) m_pScripts->MouseEvent(CLIP_MOUSE_DOWN);
-    if (event == MouseEvent::Release) m_pScripts->MouseEvent(CLIP_MOUSE_UP);
-    if (event == MouseEvent::Move) m_pScripts->MouseEvent(CLIP_MOUSE_MOVE);
     m_pScripts->Settle();
     // Scripts show what they did at the next frame, unless a click or a button asked.
     return changed || !runs.empty() || !clipRuns.empty() || event != MouseEvent::Move;
