@@ -250,6 +250,7 @@ void CScriptHost::Destroyed(DisplayObject& object)
 {
     if (m_index.erase(object.id) == 0) return;
     m_boundFields.erase(object.id);
+    m_silentVolumes.erase(object.id);
     if (m_drag.clip == object.id) m_drag = Drag();
     m_vm.ClipRemoved(object.id);
 }

@@ -207,6 +207,7 @@ private:
     std::unordered_set<std::uint16_t> m_initDone;
     std::map<int, std::string> m_boundFields;  // text fields with a variable: the text shown for it
     std::unordered_map<int, ScriptSound> m_sounds;
+    std::unordered_map<int, int> m_silentVolumes;  // without a sound sink: volumes by clip (0: the movie)
     int m_nNextSound = 1;
     Drag m_drag;
     double m_dClock = 0;

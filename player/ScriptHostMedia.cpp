@@ -294,16 +294,20 @@ void CScriptHost::SetVolume(int sound, int volume)
 {
     const auto found = m_sounds.find(sound);
     const void* owner = nullptr;
-    if (m_context.sound && found != m_sounds.end() && SoundOwner(found->second.clip, owner))
-        m_context.sound->SetVolume(owner, std::clamp(volume, 0, 100000));
+    if (found == m_sounds.end() || !SoundOwner(found->second.clip, owner)) return;
+    volume = std::clamp(volume, 0, 100000);
+    if (m_context.sound) m_context.sound->SetVolume(owner, volume);
+    else m_silentVolumes[found->second.clip] = volume;  // read back as set, heard or not
 }
 
 int CScriptHost::GetVolume(int sound)
 {
     const auto found = m_sounds.find(sound);
     const void* owner = nullptr;
-    if (!m_context.sound || found == m_sounds.end() || !SoundOwner(found->second.clip, owner)) return 100;
-    return m_context.sound->GetVolume(owner);
+    if (found == m_sounds.end() || !SoundOwner(found->second.clip, owner)) return 100;
+    if (m_context.sound) return m_context.sound->GetVolume(owner);
+    const auto set = m_silentVolumes.find(found->second.clip);
+    return set == m_silentVolumes.end() ? 100 : set->second;
 }
 
 void CScriptHost::StopSounds()
