@@ -286,9 +286,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CHAR:
         if (state) OnKey(window, *state, message, wParam, lParam);
         return 0;
-    case WM_GETDLGCODE:
-        // The movie hears every key, the arrows and Tab too, while it has the focus.
-        return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS;
+    case WM_GETDLGCODE: {
+        // The movie hears every key, the arrows, Tab and Enter too, while it has the focus; Esc
+        // stays the dialog's, which closes the viewer with it.
+        const MSG* key = reinterpret_cast<const MSG*>(lParam);
+        const bool escape = key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) && key->wParam == VK_ESCAPE;
+        return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS | (escape ? 0 : DLGC_WANTALLKEYS);
+    }
     case WM_LBUTTONDOWN:
         ::SetFocus(window);
         ::SetCapture(window);

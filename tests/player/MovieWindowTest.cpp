@@ -201,7 +201,12 @@ TEST(MovieOnWindows, KeysReachTheMovieWhileTheWindowHasTheFocus)
     CRecorder recorder;
     CPlayerWindow window("scripted-keys.swf", &recorder);
     ::SendMessageA(window.Handle(), PLAYER_PLAY, 0, 0);
-    EXPECT_NE(::SendMessageA(window.Handle(), WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS, 0) << "a dialog keeps no key from it";
+    MSG enter{window.Handle(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_NE(::SendMessageA(window.Handle(), WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTALLKEYS, 0)
+        << "a dialog keeps no key from it";
+    MSG escape{window.Handle(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_EQ(::SendMessageA(window.Handle(), WM_GETDLGCODE, VK_ESCAPE, reinterpret_cast<LPARAM>(&escape)) & DLGC_WANTALLKEYS, 0)
+        << "but Esc, which closes the viewer";
     const LPARAM scanA = 0x1E << 16 | 1;
     ::SendMessageA(window.Handle(), WM_KEYDOWN, 'A', scanA);
     ::SendMessageA(window.Handle(), WM_CHAR, 'a', scanA);
