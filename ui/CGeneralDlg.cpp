@@ -57,7 +57,7 @@ void CGeneralDlg::OnOK()
     UpdateData(FALSE);
     CPropertysIni settings;
     // Checked when the page was left (or when OK was pressed on it).
-    settings.SetSimultaneousDownloads(m_nSimultaneous);
+    m_bSaveFailed = !settings.SetSimultaneousDownloads(m_nSimultaneous);
     CString folder = GetDlgItemText(IDC_SAVE_PATH);
     if (folder.GetLength() >= 2 && folder.GetAt(folder.GetLength() - 1) != '\\') folder += '\\';
     // The settings file keeps at most kMaxValue characters: a longer folder would come back cut,
@@ -66,5 +66,5 @@ void CGeneralDlg::OnOK()
         MessageBox("Invalid path");
         return;
     }
-    settings.SetSavePath(folder);
+    if (!settings.SetSavePath(folder)) m_bSaveFailed = true;
 }

@@ -1,16 +1,20 @@
 // The main window as the document template creates it: commands, enabling, the bars, the
-// status-bar prompts, the movie list form, the New Task clipboard rule and window placement.
+// status-bar prompts, the movie list form, the New Task clipboard rule, drops on the window,
+// a move to a monitor of another DPI and window placement.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "CDrovaneView.h"
 #include "FrameHost.h"
+#include "TestDataObject.h"
 #include "resource.h"
 
 using namespace std::chrono_literals;
@@ -225,6 +229,12 @@ TEST_F(MainFrame, StatusBarShowsPromptsAndToolTipsComeFromTheStrings)
     EXPECT_STREQ(StatusText(), "Display online help./nContents");
     frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     EXPECT_STREQ(StatusText(), "Ready");
+    // The row menu is the view's; its prompts reach the same status bar.
+    CDrovaneView* view = frame->GetTaskList();
+    view->SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_OPEN_FOLDER, MF_HILITE), reinterpret_cast<LPARAM>(file));
+    EXPECT_STREQ(StatusText(), "Opens the folder of the selected flash file in Explorer, with the file selected.");
+    view->SendMessage(WM_EXITMENULOOP, TRUE, 0);
+    EXPECT_STREQ(StatusText(), "Ready");
 
     const std::pair<UINT, const char*> tips[] = {
         {ID_NEW_TASK, "New Task"}, {ID_MOVE_TO_FOLDER, "Move To"}, {ID_DELETE, "Delete"}, {ID_APP_EXIT, "Exit"},
@@ -247,6 +257,168 @@ TEST_F(MainFrame, ToolbarHasTheButtonsInOrder)
     ASSERT_EQ(frame->m_wndToolBar.GetButtonCount(), static_cast<int>(std::size(expected)));
     for (int i = 0; i < frame->m_wndToolBar.GetButtonCount(); ++i)
         EXPECT_EQ(frame->m_wndToolBar.GetItemID(i), expected[i]) << "button " << i;
+}
+
+// A drag from a browser or Explorer that ends over the window: DragEnter, DragOver and Drop as
+// OLE calls them on the window's drop target, with the effects the source allows. Returns the
+// effect the window chose; what the drop does has happened when this returns.
+DWORD DragAndDrop(CMainFrame* frame, IDataObject* data, DWORD allowed)
+{
+    IDropTarget* target = frame->GetDropTarget();
+    RECT window{};
+    frame->GetWindowRect(&window);
+    const POINTL at{(window.left + window.right) / 2, (window.top + window.bottom) / 2};
+    DWORD entered = allowed;
+    EXPECT_EQ(target->DragEnter(data, MK_LBUTTON, at, &entered), S_OK);
+    DWORD over = allowed;
+    EXPECT_EQ(target->DragOver(MK_LBUTTON, at, &over), S_OK);
+    EXPECT_EQ(over, entered) << "the effect shown changed while the drag stood still";
+    DWORD dropped = allowed;
+    EXPECT_EQ(target->Drop(data, 0, at, &dropped), S_OK);
+    EXPECT_EQ(dropped, entered);
+    // The window acts once the source has let go: on a message it posts itself.
+    MSG msg;
+    while (::PeekMessageA(&msg, frame->m_hWnd, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+    return dropped;
+}
+
+std::string TempFile(const std::string& name, const std::string& content)
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string path = std::string(temp) + "tarnwick-drop-" + std::to_string(::GetCurrentProcessId()) + "-" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
+TEST_F(MainFrame, DroppedLinksOpenNewTaskOrAddRows)
+{
+    constexpr DWORD kAny = DROPEFFECT_COPY | DROPEFFECT_LINK | DROPEFFECT_MOVE;
+    const std::string savedPage = TempFile("saved.html", "<!DOCTYPE html>\r\n<!-- saved from url=(0022)http://host/saved.html -->");
+    const std::string shortcut = TempFile("short.url", "[InternetShortcut]\r\nURL=http://host/short.html\r\n");
+    const std::string plainPage = TempFile("plain.html", "<html><embed src=a.swf></html>");
+    const std::string notes = TempFile("notes.txt", "http://host/notes.html");
+    struct Case {
+        const char* what;
+        std::function<void(TestDataObject&)> fill;
+        DWORD effect;
+        std::vector<std::string> offered;   // New Task opened with these
+        std::vector<std::string> rows;      // the File Name column afterwards
+    };
+    const std::vector<std::string> before{"x.swf"};
+    const Case cases[] = {
+        {"a text address", [](TestDataObject& d) { d.AddWide(CF_UNICODETEXT, "  http://host/page.html\r\n"); },
+         DROPEFFECT_LINK, {"http://host/page.html"}, before},
+        {"a link with its title as text",
+         [](TestDataObject& d) {
+             d.AddWide("UniformResourceLocatorW", "http://host/w.html");
+             d.AddWide(CF_UNICODETEXT, "The page");
+         },
+         DROPEFFECT_LINK, {"http://host/w.html"}, before},
+        {"a link in Firefox's form", [](TestDataObject& d) { d.AddWide("text/x-moz-url", "http://host/moz.html\nTitle"); },
+         DROPEFFECT_LINK, {"http://host/moz.html"}, before},
+        {"a link in the ANSI form",
+         [](TestDataObject& d) {
+             d.Add("UniformResourceLocator", "http://host/ansi.html");
+             d.Add(CF_TEXT, "Title");
+         },
+         DROPEFFECT_LINK, {"http://host/ansi.html"}, before},
+        {"a page saved by a browser", [&](TestDataObject& d) { d.AddFiles({savedPage}); }, DROPEFFECT_LINK,
+         {"http://host/saved.html"}, before},
+        {"an Internet shortcut", [&](TestDataObject& d) { d.AddFiles({shortcut}); }, DROPEFFECT_LINK,
+         {"http://host/short.html"}, before},
+        {"a movie's address", [](TestDataObject& d) { d.Add(CF_TEXT, "http://h/y/x.swf"); }, DROPEFFECT_COPY, {},
+         {"x.swf", "x (2).swf"}},
+        {"several addresses",
+         [](TestDataObject& d) { d.AddWide(CF_UNICODETEXT, "http://h/x.swf\r\nhttp://h/z.swf\r\nhttp://h/a.html"); },
+         DROPEFFECT_COPY, {}, {"x.swf", "z.swf", "a.html"}},
+        {"words", [](TestDataObject& d) { d.AddWide(CF_UNICODETEXT, "some words of a page"); }, DROPEFFECT_NONE, {},
+         before},
+        {"an ftp address", [](TestDataObject& d) { d.Add(CF_TEXT, "ftp://h/a.swf"); }, DROPEFFECT_NONE, {}, before},
+        {"a page that names no address", [&](TestDataObject& d) { d.AddFiles({plainPage}); }, DROPEFFECT_NONE, {},
+         before},
+        {"a text file", [&](TestDataObject& d) { d.AddFiles({notes}); }, DROPEFFECT_NONE, {}, before},
+        {"a saved page and a text file", [&](TestDataObject& d) { d.AddFiles({savedPage, notes}); }, DROPEFFECT_NONE,
+         {}, before},
+    };
+    for (const Case& c : cases) {
+        frame->AddFlashList("http://h/x.swf,");
+        NewTaskWatcher watcher;
+        MessageBoxAnswerer boxes;
+        auto* data = new TestDataObject;
+        c.fill(*data);
+        EXPECT_EQ(DragAndDrop(frame, data, kAny), c.effect) << c.what;
+        data->Release();
+        EXPECT_EQ(watcher.offered, c.offered) << c.what;
+        EXPECT_EQ(RowNames(frame), c.rows) << c.what;
+        EXPECT_TRUE(boxes.texts.empty()) << c.what << ": " << boxes.texts.front();
+    }
+    for (const std::string& path : {savedPage, shortcut, plainPage, notes}) ::DeleteFileA(path.c_str());
+}
+
+TEST_F(MainFrame, DropsAreRegisteredWithOleAndFollowTheSourcesEffects)
+{
+    EXPECT_EQ(::RegisterDragDrop(frame->m_hWnd, frame->GetDropTarget()), DRAGDROP_E_ALREADYREGISTERED);
+    auto* page = new TestDataObject;
+    page->Add(CF_TEXT, "http://host/page.html");
+    NewTaskWatcher watcher;
+    // A source that cannot link lets the page be copied; one that can only move is refused.
+    EXPECT_EQ(DragAndDrop(frame, page, DROPEFFECT_COPY), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(DragAndDrop(frame, page, DROPEFFECT_MOVE), static_cast<DWORD>(DROPEFFECT_NONE));
+    // While a dialog is open over the window, it takes no drop.
+    ::EnableWindow(frame->m_hWnd, FALSE);
+    EXPECT_EQ(DragAndDrop(frame, page, DROPEFFECT_LINK), static_cast<DWORD>(DROPEFFECT_NONE));
+    ::EnableWindow(frame->m_hWnd, TRUE);
+    page->Release();
+    EXPECT_EQ(watcher.offered, std::vector<std::string>{"http://host/page.html"});
+}
+
+TEST_F(MainFrame, MovingToAMonitorOfAnotherDpiDrawsForIt)
+{
+    const auto imageSize = [&] {
+        int width = 0, height = 0;
+        ::ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(frame->m_wndToolBar.SendMessage(TB_GETIMAGELIST)), &width,
+                                &height);
+        return width;
+    };
+    const auto fontHeight = [](HWND window) {
+        LOGFONTA font{};
+        ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+        return std::abs(font.lfHeight);
+    };
+    const auto height = [](HWND window) {
+        RECT rect{};
+        ::GetWindowRect(window, &rect);
+        return rect.bottom - rect.top;
+    };
+    CListCtrl list = frame->GetTaskList()->GetListCtrl();
+    const int listFont = fontHeight(list.m_hWnd);
+    const int statusFont = fontHeight(frame->m_wndStatusBar.m_hWnd);
+    ASSERT_EQ(imageSize(), 20);
+
+    const RECT suggested{100, 80, 1060, 720};
+    frame->SendMessage(WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(imageSize(), 40) << "the toolbar keeps the 100 % pictures";
+    RECT window{};
+    frame->GetWindowRect(&window);
+    EXPECT_TRUE(::EqualRect(&window, &suggested)) << "the window did not take the suggested place";
+    std::vector<int> widths;
+    for (int i = 0; i < CDrovaneView::COLUMN_COUNT; ++i) widths.push_back(list.GetColumnWidth(i));
+    EXPECT_EQ(widths, (std::vector<int>{80, 200, 400, 120, 140}));
+    EXPECT_GE(fontHeight(list.m_hWnd), 2 * listFont - 1);
+    EXPECT_GE(fontHeight(frame->m_wndStatusBar.m_hWnd), 2 * statusFont - 1);
+    const int buttons = HIWORD(frame->m_wndToolBar.SendMessage(TB_GETBUTTONSIZE));
+    EXPECT_GE(buttons, 40);
+    EXPECT_GE(height(frame->m_wndReBar.m_hWnd), buttons) << "the toolbar is cut off in its band";
+    EXPECT_GE(height(frame->m_wndStatusBar.m_hWnd), fontHeight(frame->m_wndStatusBar.m_hWnd));
+
+    // Closed there, the widths are kept as they would be at 100 %.
+    CloseFrame(frame);
+    frame = nullptr;
+    std::vector<int> stored;
+    for (const char* name : {"Status", "File Name", "URL", "Size", "Progress"})
+        stored.push_back(theApp.GetProfileInt("ColumnWidth", name, -1));
+    EXPECT_EQ(stored, (std::vector<int>{40, 100, 200, 60, 70}));
 }
 
 // Placement: the frame is closed in a state and opened again.
