@@ -146,7 +146,7 @@ void ExpectNothingCutOff(HWND window, const char* what)
     for (const std::string& fault : CutOff(window)) ADD_FAILURE() << what << ": " << fault;
 }
 
-class HighDpi : public ::testing::Test {
+class HighDpi : public FrameTest {
 protected:
     void SetUp() override
     {
@@ -154,17 +154,8 @@ protected:
         const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
         ::ReleaseDC(nullptr, screen);
         ASSERT_EQ(dpi, kDpi) << "the prefix's screen is not at 200 %: run through at-dpi";
-        ClearProfile();
-        frame = OpenFrame();
-        ASSERT_NE(frame, nullptr);
+        FrameTest::SetUp();
     }
-    void TearDown() override
-    {
-        if (frame) CloseFrame(frame);
-        ClearProfile();
-    }
-
-    CMainFrame* frame = nullptr;
 };
 
 TEST_F(HighDpi, MainWindowScalesItsBarsListAndColumns)

@@ -72,20 +72,8 @@ private:
     HHOOK m_hook;
 };
 
-class MainFrame : public ::testing::Test {
+class MainFrame : public FrameTest {
 protected:
-    void SetUp() override
-    {
-        ClearProfile();
-        frame = OpenFrame();
-        ASSERT_NE(frame, nullptr);
-    }
-    void TearDown() override
-    {
-        if (frame) CloseFrame(frame);
-        ClearProfile();
-    }
-
     // The enabled state of a menu item after the frame prepared the pop-up that holds it.
     bool MenuEnabled(int popup, UINT id)
     {
@@ -105,8 +93,6 @@ protected:
         return frame->m_wndToolBar.SendMessage(TB_ISBUTTONENABLED, id) != 0;
     }
     CString StatusText() { return frame->m_wndStatusBar.GetPaneText(0); }
-
-    CMainFrame* frame = nullptr;
 };
 
 TEST_F(MainFrame, MovieListBecomesTheRowsWithoutDuplicates)
