@@ -1,6 +1,6 @@
 #pragma once
-// Pixels a person would see: what a window paints, or what the screen shows, kept as 24-bit
-// colours and saved as BMP files (test artifacts a person can look at).
+// Pixels a person would see: what a window paints, or what the screen shows, saved as BMP files
+// (test artifacts a person can look at).
 #include <windows.h>
 
 #include <string>
@@ -9,9 +9,13 @@
 struct Picture {
     int width = 0;
     int height = 0;
-    std::vector<COLORREF> pixels;   // rows top down
+    std::vector<DWORD> pixels;   // 0x00RRGGBB, rows top down
 
-    COLORREF At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    COLORREF At(int x, int y) const
+    {
+        const DWORD pixel = pixels[static_cast<std::size_t>(y) * width + x];
+        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    }
 };
 
 // What the window paints into its client area, as it would on the screen (WM_PRINTCLIENT):
