@@ -24,10 +24,11 @@ BOOL CGetLinks::InitInstance()
 void CGetLinks::OnComplete()
 {
     // The whole raw response is scanned, head included; a null response is an empty text.
+    // Relative movies resolve against the address that answered, after any redirect.
     CStringArray found;
     SetText(m_pResponse, m_nResponseLen);
     Scan();
-    Resolve(found);
+    Resolve(GetFinalUrl().View(), found);
     {
         auto lock = m_link->Lock();
         if (!m_link->IsStopped() && m_pResults) m_pResults->Copy(found);

@@ -207,8 +207,9 @@ void CMainFrame::OnNewTask()
 {
     if (m_strNewTaskURL.IsEmpty()) {
         m_strNewTaskURL = ClipboardText(m_hWnd);
-        // Only an address written with a small "http:" is offered.
-        if (m_strNewTaskURL.View().substr(0, 5) != "http:") m_strNewTaskURL.Empty();
+        // Only an address written with a small "http:" or "https:" is offered.
+        const std::string_view text = m_strNewTaskURL.View();
+        if (text.substr(0, 5) != "http:" && text.substr(0, 6) != "https:") m_strNewTaskURL.Empty();
     }
     CNewTaskDlg dialog(this);
     dialog.SetURL(m_strNewTaskURL);

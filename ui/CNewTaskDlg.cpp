@@ -5,6 +5,7 @@
 #include "CGetLinks.h"
 #include "CWinApp.h"
 #include "DataExchange.h"
+#include "TaskText.h"
 #include "resource.h"
 
 namespace {
@@ -139,17 +140,20 @@ void CNewTaskDlg::OnCancel()
     CDialog::OnCancel();
 }
 
-LRESULT CNewTaskDlg::OnNetStatus(WPARAM wParam, LPARAM)
+LRESULT CNewTaskDlg::OnNetStatus(WPARAM wParam, LPARAM lParam)
 {
     // A stopped worker may have been waiting inside SendMessage when it was stopped.
     if (CHttpClient::IsFromStoppedSender()) return 0;
-    const char* text = "";
+    CString text;
     for (const StatusLine& line : kStatusLines) {
         if (static_cast<WPARAM>(line.code) != wParam) continue;
         text = line.text;
         if (line.advances) m_progress.StepIt();
         break;
     }
+    // Secure connections, certificates, redirects and proxy tunnels say what went wrong in
+    // the words a download row uses.
+    if (wParam >= NET_ERR_TLS) text = FailureText(static_cast<int>(wParam), static_cast<int>(lParam));
     SetDlgItemText(IDC_STATUS, text);
     return 0;
 }

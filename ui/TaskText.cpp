@@ -70,6 +70,13 @@ CString FailureText(int code, int value)
     case NET_ERR_BAD_FILE_NAME: return "Bad file name";
     case NET_ERR_WRITE: return "Write failed";
     case NET_ERR_INCOMPLETE: return "Incomplete";
+    case NET_ERR_TLS: return "Secure connection failed";
+    case NET_ERR_CERT_UNTRUSTED: return "Certificate not trusted";
+    case NET_ERR_CERT_OTHER_HOST: return "Certificate for another host";
+    case NET_ERR_CERT_EXPIRED: return "Certificate expired";
+    case NET_ERR_TOO_MANY_REDIRECTS: return "Too many redirects";
+    case NET_ERR_PROXY_REFUSED:   // the proxy's status, 0 when it gave none
+        return value != 0 ? CString("Proxy HTTP " + std::to_string(value)) : CString("Proxy refused");
     default: return "Failed";
     }
 }

@@ -114,6 +114,16 @@ TEST_F(PageScan, MoviesInDocumentOrderWithDuplicatesResolvedAgainstTheTypedAddre
     EXPECT_EQ(owner.found[0], "127.0.0.1:" + std::to_string(server.Port()) + "/dir/a.swf");
 }
 
+TEST_F(PageScan, RedirectedPageResolvesItsMoviesAgainstTheFinalAddress)
+{
+    server.On("/old/page.html", Behaviour::Raw("HTTP/1.0 301 Moved\r\nLocation: ../new/site/page.html\r\n\r\n",
+                                               "<EMBED SRC=gone.swf>"));
+    server.On("/new/site/page.html", Behaviour::Page("<EMBED SRC=movie.swf><EMBED SRC=/top.swf>"));
+    owner.Scan(server.Url("/old/page.html"));
+    EXPECT_EQ(owner.Codes(), "11 9 10 found") << "one fetch as far as the owner can see";
+    EXPECT_EQ(owner.found, (std::vector<std::string>{server.Url("/new/site/movie.swf"), server.Url("/top.swf")}));
+}
+
 TEST_F(PageScan, TagInAResponseHeaderIsFound)
 {
     server.On("/head.html", Behaviour::Page("<html></html>", "200 OK", "X-Note: <EMBED SRC=head.swf>\r\n"));

@@ -131,6 +131,16 @@ TEST_F(MainFrame, NewTaskOffersOnlyASmallHttpAddressFromTheClipboardAndKeepsIt)
     EXPECT_EQ(watcher.offered, (std::vector<std::string>{"", "http://host/page.html", "http://host/page.html"}));
 }
 
+TEST_F(MainFrame, NewTaskOffersASmallHttpsAddressFromTheClipboardToo)
+{
+    NewTaskWatcher watcher;
+    SetClipboardText(frame->m_hWnd, "HTTPS://HOST/PAGE.HTML");
+    frame->SendMessage(WM_COMMAND, ID_NEW_TASK);
+    SetClipboardText(frame->m_hWnd, "https://host/page.html");
+    frame->SendMessage(WM_COMMAND, ID_NEW_TASK);
+    EXPECT_EQ(watcher.offered, (std::vector<std::string>{"", "https://host/page.html"}));
+}
+
 TEST_F(MainFrame, AddressFromTheCommandLineWinsOverTheClipboard)
 {
     NewTaskWatcher watcher;

@@ -1,8 +1,10 @@
 #pragma once
-// A scriptable HTTP server on 127.0.0.1 and a free port, for transfer tests. Each request
-// target gets a behaviour: serve bytes in given send sizes, close before any byte or after
-// some, accept and never answer, drip slowly. It records every request head it reads.
-// Builds with Winsock (tests under Wine) and with POSIX sockets.
+// A scriptable HTTP server on 127.0.0.1 (or ::1) and a free port, for transfer tests. Each
+// request target gets a behaviour: serve bytes in given send sizes, close before any byte or
+// after some, accept and never answer, drip slowly. It records every request head it reads.
+// Bytes that cannot begin a request (a TLS hello, say) get "400 Bad Request" at once, as a
+// plain web server answers them. Builds with Winsock (tests under Wine) and with POSIX sockets.
+// TlsFront (Windows tests) puts TLS in front of it.
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -36,13 +38,14 @@ struct Behaviour {
 
 class TestHttpServer {
 public:
-    TestHttpServer();
+    enum class Loopback { V4, V6 };
+    explicit TestHttpServer(Loopback loopback = Loopback::V4);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     int Port() const { return m_port; }
-    // "http://127.0.0.1:<port>" followed by the path.
+    // "http://127.0.0.1:<port>" (or "http://[::1]:<port>") followed by the path.
     std::string Url(std::string_view path) const;
     // The request target to answer: a path ("/a.swf") or, for proxied requests, a whole address.
     void On(const std::string& target, Behaviour behaviour);
@@ -67,6 +70,7 @@ private:
 
     Socket m_listener;
     int m_port = 0;
+    Loopback m_loopback;
     bool m_stopping = false;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;

@@ -14,6 +14,7 @@
 #include "CNewTaskDlg.h"
 #include "TaskListHost.h"
 #include "TestHttpServer.h"
+#include "TlsFront.h"
 #include "UiTestApp.h"
 #include "resource.h"
 
@@ -306,6 +307,19 @@ TEST_F(NewTaskTest, UnknownHostEmptiesTheListAndSaysSo)
     EXPECT_EQ(host->view->GetTaskCount(), 0);
     EXPECT_EQ(host->view->Tasks().GetRowCount(), 0);
     ExpectReady("after nothing was found");
+}
+
+TEST_F(NewTaskTest, UntrustedHttpsPageSaysWhyInTheStatusLine)
+{
+    if (!TlsFront::Available()) GTEST_SKIP() << "runs under tests/support/with-tls-front";
+    TlsFront front;
+    server.On("/page.html", Behaviour::Page("<EMBED SRC=a.swf>"));
+    Open(front.Url(server, "/page.html", TlsFront::Certificate::Untrusted));
+    MessageBoxAnswerer answerer;
+    Click(IDC_START);
+    ASSERT_TRUE(PumpUntil([&] { return dialog->m_bReady; }, kTimeout)) << "the scan did not end";
+    EXPECT_EQ(log->entries, (std::vector<std::string>{"Initialise completed", "Certificate not trusted", kBox, ""}));
+    EXPECT_EQ(host->view->GetTaskCount(), 0);
 }
 
 TEST_F(NewTaskTest, ClosingWhileScanningStopsTheScan)

@@ -157,6 +157,9 @@ TEST(FailureText, ShortTextPerFailure)
         {0, 0, "No data"}, {1, 10061, "Connect time out"}, {5, 0, "Unknown Proxy"}, {7, 11001, "Host not found"},
         {12, 404, "HTTP 404"}, {12, 503, "HTTP 503"}, {14, 0, "Bad file name"}, {15, 112, "Write failed"},
         {3, 0, "Failed"}, {13, 0, "Failed"}, {12, 0, "Bad reply"}, {16, 50000, "Incomplete"}, {-1, 0, "Failed"},
+        {17, 0, "Secure connection failed"}, {18, 0, "Certificate not trusted"},
+        {19, 0, "Certificate for another host"}, {20, 0, "Certificate expired"}, {21, 11, "Too many redirects"},
+        {22, 403, "Proxy HTTP 403"}, {22, 0, "Proxy refused"},
     };
     for (const auto& c : cases) EXPECT_STREQ(FailureText(c.code, c.value), c.text) << c.code;
 }
