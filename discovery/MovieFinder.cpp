@@ -1,0 +1,353 @@
+#include "MovieFinder.h"
+
+#include <algorithm>
+#include <climits>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "CEmbedParser.h"
+#include "CharacterReferences.h"
+#include "MarkupReader.h"
+#include "MovieAddress.h"
+#include "ScriptReader.h"
+
+namespace {
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    return text;
+}
+
+std::string LowerTrimmed(std::string_view text)
+{
+    std::string lower(Trim(text));
+    for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return lower;
+}
+
+// An attribute's value as the browser reads it, trimmed and in small letters: for types, class
+// ids and parameter names.
+std::string Keyword(const MarkupAttribute* attribute)
+{
+    std::string storage;
+    return attribute ? LowerTrimmed(DecodeCharacterReferences(attribute->value, storage)) : std::string();
+}
+
+bool IsFlashType(std::string_view type)
+{
+    type = Trim(type.substr(0, type.find(';')));
+    for (const std::string_view flash : {"application/x-shockwave-flash", "application/futuresplash",
+                                         "application/vnd.adobe.flash.movie", "application/vnd.adobe.flash-movie"}) {
+        if (type == flash) return true;
+    }
+    return false;
+}
+
+// "clsid:D27CDB6E-AE6D-11cf-96B8-444553540000" in any case, with or without "clsid:" or braces.
+bool IsFlashClassId(std::string_view classId)
+{
+    if (classId.substr(0, 6) == "clsid:") classId.remove_prefix(6);
+    classId = Trim(classId);
+    if (classId.size() >= 2 && classId.front() == '{' && classId.back() == '}') classId = classId.substr(1, classId.size() - 2);
+    return classId == "d27cdb6e-ae6d-11cf-96b8-444553540000";
+}
+
+bool IsMovieValue(std::string_view raw)
+{
+    std::string storage;
+    return IsMovieExtension(PathExtension(Trim(DecodeCharacterReferences(raw, storage))));
+}
+
+bool HoldsJoin(std::string_view value) { return value.find(kJoinMark) != std::string_view::npos; }
+
+enum class Verdict { Flash, NotFlash, Unknown };
+enum class ObjectKind { Flash, Other, Unknown };
+
+// An <embed> tag, kept to judge the literal rule's hit on it.
+struct EmbedRecord {
+    std::size_t offset;   // of its "<"
+    std::string src;      // as written
+    Verdict verdict;
+};
+
+struct Range {
+    std::size_t begin;
+    std::size_t end;
+};
+
+// Walks the page and its scripts once and collects the movies they name (values as written),
+// the <embed> tags, the stretches that hold no live markup and the first <base href>.
+class CPageReader final : public CMarkupSink {
+public:
+    void Read(std::string_view page) { ReadMarkup(page, nullptr, *this); }
+
+    std::vector<ScriptMovie> movies;
+    std::vector<EmbedRecord> embeds;
+    std::vector<Range> deadText;   // comments, raw text and scripts, in document order
+    std::optional<std::string> baseHref;
+
+    bool WantsTag(std::string_view name, bool isEnd) const override
+    {
+        if (isEnd) return EqualsNoCase(name, "object");
+        for (const char* wanted : {"embed", "object", "param", "iframe", "frame", "base"}) {
+            if (EqualsNoCase(name, wanted)) return true;
+        }
+        return false;
+    }
+
+    void OnTag(const MarkupTag& tag) override
+    {
+        if (tag.isEnd) {
+            if (tag.Is("object")) PopObject();
+        } else if (tag.Is("embed")) {
+            OnEmbed(tag);
+        } else if (tag.Is("object")) {
+            OnObject(tag);
+        } else if (tag.Is("param")) {
+            OnParam(tag);
+        } else if (tag.Is("iframe") || tag.Is("frame")) {
+            // A frame shows a movie only when its address is one.
+            if (const MarkupAttribute* src = tag.Find("src")) Add(tag.offset, src->value, true);
+        } else if (tag.Is("base") && m_nDepth == 0 && !baseHref) {
+            if (const MarkupAttribute* href = tag.Find("href")) baseHref = std::string(href->value);
+        }
+    }
+
+    void OnScript(const MarkupTag& tag, std::string_view text, std::size_t offset) override
+    {
+        // Markup that a script writes may hold a script of its own; that one is not read.
+        if (m_nDepth > 0) return;
+        deadText.push_back({offset, offset + text.size()});
+        bool visualBasic = false;
+        if (tag.Find("src") || !IsScript(tag, visualBasic)) return;
+        m_scripts.Read(text, offset, visualBasic, movies);
+        ++m_nDepth;
+        ReadMarkup(m_scripts.Markup(), m_scripts.Origins(), *this);
+        --m_nDepth;
+    }
+
+    void OnDeadText(std::size_t begin, std::size_t end) override
+    {
+        if (m_nDepth == 0) deadText.push_back({begin, end});
+    }
+
+private:
+    // Scripts of any JavaScript kind, or Visual Basic; other types (templates, data) are not.
+    static bool IsScript(const MarkupTag& tag, bool& visualBasic)
+    {
+        const std::string type = Keyword(tag.Find("type"));
+        visualBasic = type.find("vbscript") != std::string::npos || Keyword(tag.Find("language")).find("vbscript") != std::string::npos;
+        if (type.empty() || visualBasic || type == "module") return true;
+        for (const char* kind : {"javascript", "ecmascript", "jscript", "livescript"}) {
+            if (type.find(kind) != std::string::npos) return true;
+        }
+        return false;
+    }
+
+    void Add(std::size_t offset, std::string_view value, bool needsMovieExtension)
+    {
+        if (!HoldsJoin(value)) movies.push_back({offset, std::string(value), needsMovieExtension});
+    }
+
+    ObjectKind CurrentObject() const
+    {
+        return (m_objects.empty() || m_nObjectsBeyond > 0) ? ObjectKind::Unknown : m_objects.back();
+    }
+
+    void PopObject()
+    {
+        if (m_nObjectsBeyond > 0) {
+            --m_nObjectsBeyond;
+        } else if (!m_objects.empty()) {
+            m_objects.pop_back();
+        }
+    }
+
+    // Counted when its type says Flash, or without a type when its address ends in .swf, its
+    // plug-in page is Flash's or it stands inside a Flash <object>.
+    void OnEmbed(const MarkupTag& tag)
+    {
+        const MarkupAttribute* src = tag.Find("src");
+        if (!src) return;
+        const std::string type = Keyword(tag.Find("type"));
+        std::string storage;
+        const std::string_view extension = PathExtension(Trim(DecodeCharacterReferences(src->value, storage)));
+        Verdict verdict = Verdict::Unknown;
+        if (!type.empty()) {
+            verdict = IsFlashType(type) ? Verdict::Flash : Verdict::NotFlash;
+        } else if (IsMovieExtension(extension)) {
+            verdict = Verdict::Flash;
+        } else if (IsNonMovieExtension(extension)) {
+            verdict = Verdict::NotFlash;
+        } else if (Keyword(tag.Find("pluginspage")).find("flash") != std::string::npos || CurrentObject() == ObjectKind::Flash) {
+            verdict = Verdict::Flash;
+        }
+        embeds.push_back({tag.offset, std::string(src->value), verdict});
+        if (verdict == Verdict::Flash) Add(tag.offset, src->value, false);
+    }
+
+    void OnObject(const MarkupTag& tag)
+    {
+        // Nesting deeper than any page needs is counted, not kept.
+        constexpr std::size_t kDeepestObject = 64;
+        const std::string classId = Keyword(tag.Find("classid"));
+        const std::string type = Keyword(tag.Find("type"));
+        const MarkupAttribute* data = tag.Find("data");
+        const bool hasData = data && !Trim(data->value).empty();
+        const bool flash = IsFlashClassId(classId) || IsFlashType(type) || (hasData && IsMovieValue(data->value)) ||
+                           Keyword(tag.Find("codebase")).find("swflash.cab") != std::string::npos;
+        const ObjectKind kind = flash ? ObjectKind::Flash
+                              : (!classId.empty() || !type.empty() || hasData) ? ObjectKind::Other
+                                                                                 : ObjectKind::Unknown;
+        if (m_objects.size() < kDeepestObject) {
+            m_objects.push_back(kind);
+        } else {
+            ++m_nObjectsBeyond;
+        }
+        if (flash && hasData) Add(tag.offset, data->value, false);
+    }
+
+    // <param name=movie|src> of a Flash object; of an object that does not say what it is, only
+    // when the value is a movie's address.
+    void OnParam(const MarkupTag& tag)
+    {
+        const std::string name = Keyword(tag.Find("name"));
+        const MarkupAttribute* value = tag.Find("value");
+        if (!value || (name != "movie" && name != "src")) return;
+        const ObjectKind kind = CurrentObject();
+        if (kind != ObjectKind::Other) Add(tag.offset, value->value, kind == ObjectKind::Unknown);
+    }
+
+    int m_nDepth = 0;
+    std::vector<ObjectKind> m_objects;
+    std::size_t m_nObjectsBeyond = 0;
+    CScriptReader m_scripts;
+};
+
+// The addresses found, each once, in the order found. An open-addressing table of indexes into
+// the list: a page may name thousands of movies, and most of them twice.
+class CAddressList {
+public:
+    // False when the address is listed already.
+    bool Add(std::string address)
+    {
+        if (m_slots.size() < 2 * (m_addresses.size() + 1)) Grow();
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t slot = std::hash<std::string_view>()(address) & mask;; slot = (slot + 1) & mask) {
+            if (m_slots[slot] == 0) {
+                m_addresses.push_back(std::move(address));
+                m_slots[slot] = static_cast<std::uint32_t>(m_addresses.size());
+                return true;
+            }
+            if (m_addresses[m_slots[slot] - 1] == address) return false;
+        }
+    }
+
+    const std::vector<std::string>& Addresses() const { return m_addresses; }
+
+private:
+    void Grow()
+    {
+        m_slots.assign(std::max<std::size_t>(64, m_slots.size() * 2), 0);
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = 0; i < m_addresses.size(); ++i) {
+            std::size_t slot = std::hash<std::string_view>()(m_addresses[i]) & mask;
+            while (m_slots[slot] != 0) slot = (slot + 1) & mask;
+            m_slots[slot] = static_cast<std::uint32_t>(i + 1);
+        }
+    }
+
+    std::vector<std::string> m_addresses;
+    std::vector<std::uint32_t> m_slots;   // 0 is empty, else an index into m_addresses plus one
+};
+
+bool InRanges(const std::vector<Range>& ranges, std::size_t offset)
+{
+    const auto after = std::upper_bound(ranges.begin(), ranges.end(), offset,
+                                        [](std::size_t value, const Range& range) { return value < range.begin; });
+    return after != ranges.begin() && offset < std::prev(after)->end;
+}
+
+// Whether a hit of the literal rule stands: the page does not contradict it. `offset` is where
+// its "EMBED SRC=" text stands; its tag's "<" is just before it when the tag opens there.
+// `atTag` tells whether it was read from the src of an <embed> tag that opens there.
+bool LiteralHitStands(const CPageReader& page, std::string_view raw, std::size_t offset, bool& atTag)
+{
+    const auto record = std::lower_bound(page.embeds.begin(), page.embeds.end(), offset - 1,
+                                         [](const EmbedRecord& embed, std::size_t value) { return embed.offset < value; });
+    if (record != page.embeds.end() && record->offset == offset - 1) {
+        // The tag says another value than the rule read (a value with blanks, a script's
+        // escaped quotes), or that it is no Flash movie.
+        atTag = record->src == raw;
+        return atTag && record->verdict != Verdict::NotFlash;
+    }
+    if (InRanges(page.deadText, offset)) return false;
+    // What is left of a script string's escaped quote: <EMBED SRC=\"...
+    return raw.back() != '\\';
+}
+
+void FindExtended(std::string_view page, std::string_view pageUrl, CStringArray& movies)
+{
+    CEmbedParser literal;
+    literal.SetText(page.data(), static_cast<int>(page.size()));
+    literal.Scan();
+    CPageReader reader;
+    reader.Read(page);
+    if (!std::is_sorted(reader.embeds.begin(), reader.embeds.end(),
+                        [](const EmbedRecord& a, const EmbedRecord& b) { return a.offset < b.offset; })) {
+        std::stable_sort(reader.embeds.begin(), reader.embeds.end(),
+                         [](const EmbedRecord& a, const EmbedRecord& b) { return a.offset < b.offset; });
+    }
+
+    CBaseAddress base(pageUrl);
+    std::string storage;
+    if (reader.baseHref) base.SetBaseHref(DecodeCharacterReferences(*reader.baseHref, storage));
+    const CStringArray& sources = literal.GetSources();
+    CAddressList listed;
+    const auto list = [&](std::string_view value, bool needsMovieExtension) {
+        std::string address = base.Resolve(DecodeCharacterReferences(value, storage));
+        const std::string_view extension = PathExtension(address);
+        if (address.empty() || (!IsMovieExtension(extension) && (needsMovieExtension || IsNonMovieExtension(extension)))) return;
+        listed.Add(std::move(address));
+    };
+
+    // The <embed> tags whose literal hit stands: the extended reading of the same tag gives the
+    // same address again.
+    std::vector<std::size_t> listedTags;
+    for (int i = 0; i < sources.GetSize(); ++i) {
+        const std::string_view raw = sources[i].View();
+        const std::size_t offset = literal.GetSourceOffsets()[static_cast<std::size_t>(i)];
+        bool atTag = false;
+        if (!LiteralHitStands(reader, raw, offset, atTag)) continue;
+        list(raw, false);
+        if (atTag) listedTags.push_back(offset - 1);
+    }
+    std::stable_sort(reader.movies.begin(), reader.movies.end(),
+                     [](const ScriptMovie& a, const ScriptMovie& b) { return a.offset < b.offset; });
+    for (const ScriptMovie& movie : reader.movies) {
+        if (!std::binary_search(listedTags.begin(), listedTags.end(), movie.offset)) list(movie.value, movie.needsMovieExtension);
+    }
+    for (const std::string& address : listed.Addresses()) movies.Add(CString(address));
+}
+
+} // namespace
+
+void FindMovies(std::string_view page, std::string_view pageUrl, bool extended, CStringArray& movies)
+{
+    // Both readers count in int, and script markup keeps page offsets in 32 bits.
+    page = page.substr(0, std::min<std::size_t>(page.size(), INT_MAX));
+    if (extended) {
+        FindExtended(page, pageUrl, movies);
+        return;
+    }
+    CEmbedParser parser;
+    parser.SetText(page.data(), static_cast<int>(page.size()));
+    parser.Scan();
+    parser.Resolve(pageUrl, movies);
+}
