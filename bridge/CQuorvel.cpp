@@ -3,6 +3,7 @@
 #include <new>
 #include <vector>
 
+#include "CPropertysIni.h"
 #include "HollinModule.h"
 #include "QuorvelCommand.h"
 #include "RegKey.h"
@@ -127,7 +128,11 @@ STDMETHODIMP CQuorvel::getFlashs(BSTR bsUrl, BSTR bsHTML)
 {
     if (!bsHTML) return S_OK;
     try {
-        StartProgram(FlashListPayload(AnsiText(bsUrl), AnsiText(bsHTML)));
+        // The Options switch of the program, in the settings file beside this module.
+        std::string folder = HollinModule::Path();
+        folder.resize(folder.find_last_of("\\/") + 1);
+        const bool extended = CPropertysIni(CString(folder)).GetFindInObjectsAndScripts();
+        StartProgram(FlashListPayload(AnsiText(bsUrl), AnsiText(bsHTML), extended));
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }

@@ -1,5 +1,8 @@
 #include "CGetLinks.h"
 
+#include "CPropertysIni.h"
+#include "MovieFinder.h"
+
 const CRuntimeClass CGetLinks::classCGetLinks("CGetLinks", &CreateObjectOf<CGetLinks>,
                                               &CWinThread::classCWinThread);
 
@@ -30,11 +33,11 @@ void CGetLinks::Stop()
 
 void CGetLinks::OnComplete()
 {
-    // The whole raw response is scanned, head included; a null response is an empty text.
+    // The whole raw response is scanned, head included; a null response is an empty text. The
+    // Options switch is read now, so a change counts from the next scan on.
     CStringArray found;
-    SetText(m_pResponse, m_nResponseLen);
-    Scan();
-    Resolve(found);
+    const std::string_view page(m_pResponse ? m_pResponse : "", m_pResponse ? static_cast<std::size_t>(m_nResponseLen) : 0);
+    FindMovies(page, m_szPageUrl, CPropertysIni().GetFindInObjectsAndScripts(), found);
     ::EnterCriticalSection(&m_resultsLock);
     if (!IsStopped() && m_pResults) m_pResults->Copy(found);
     ::LeaveCriticalSection(&m_resultsLock);

@@ -31,6 +31,7 @@
 // Options sheet: the General page
 #define IDC_SAVE_PATH 1009
 #define IDC_BROWSE 1011
+#define IDC_FIND_IN_SCRIPTS 1030
 
 // About box
 #define IDC_WEBSITE 1012

@@ -20,12 +20,15 @@ void CGeneralDlg::DoDataExchange(CDataExchange* dx)
 {
     CPropertyPage::DoDataExchange(dx);
     DDX_Text(dx, IDC_SAVE_PATH, m_strSavePath);
+    DDX_Check(dx, IDC_FIND_IN_SCRIPTS, m_bFindInScripts);
 }
 
 BOOL CGeneralDlg::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    SetDlgItemText(IDC_SAVE_PATH, CPropertysIni().GetSavePath());
+    const CPropertysIni settings;
+    SetDlgItemText(IDC_SAVE_PATH, settings.GetSavePath());
+    ::CheckDlgButton(m_hWnd, IDC_FIND_IN_SCRIPTS, settings.GetFindInObjectsAndScripts() ? BST_CHECKED : BST_UNCHECKED);
     UpdateData(TRUE);
     return TRUE;
 }
@@ -44,6 +47,8 @@ void CGeneralDlg::OnBrowse()
 void CGeneralDlg::OnOK()
 {
     UpdateData(FALSE);
+    // Kept whether or not the folder is taken.
+    CPropertysIni().SetFindInObjectsAndScripts(m_bFindInScripts != 0);
     CString folder = GetDlgItemText(IDC_SAVE_PATH);
     if (folder.GetLength() >= 2 && folder.GetAt(folder.GetLength() - 1) != '\\') folder += '\\';
     // The settings file keeps at most kMaxValue characters: a longer folder would come back cut,

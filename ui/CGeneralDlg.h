@@ -1,5 +1,6 @@
 #pragma once
-// The General page of the Options sheet: the folder that movies are saved into.
+// The General page of the Options sheet: the folder that movies are saved into, and whether
+// pages are read for object tags and scripts as well as "EMBED SRC=" tags.
 #include "CPropertyPage.h"
 
 class CGeneralDlg : public CPropertyPage {
@@ -12,6 +13,7 @@ public:
     void OnBrowse();
 
     CString m_strSavePath;
+    int m_bFindInScripts = TRUE;
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }

@@ -105,6 +105,20 @@ TEST_F(Settings, WritesCreateTheFileAndReadBack)
     EXPECT_FALSE(CPropertysIni().GetUseProxy());
 }
 
+TEST_F(Settings, FindingInObjectsAndScriptsIsOnUnlessTheFileSaysOtherwise)
+{
+    EXPECT_TRUE(CPropertysIni().GetFindInObjectsAndScripts()) << "no file";
+    WriteFile("[Options]\r\nSavePath=d:\\\r\n");
+    EXPECT_TRUE(CPropertysIni().GetFindInObjectsAndScripts()) << "a file from before the switch";
+    CPropertysIni().SetFindInObjectsAndScripts(false);
+    EXPECT_FALSE(CPropertysIni().GetFindInObjectsAndScripts());
+    EXPECT_STREQ(CPropertysIni().GetSavePath(), "d:\\");
+
+    // The bridge reads the file beside its own module, wherever that is.
+    EXPECT_EQ(std::string(CPropertysIni(GetModuleDir() + "\\").GetPath()), m_path);
+    EXPECT_FALSE(CPropertysIni(GetModuleDir()).GetFindInObjectsAndScripts());
+}
+
 TEST_F(Settings, UnknownKeysAndSectionsAreKept)
 {
     WriteFile("[Other]\r\nKeep=me\r\n[Options]\r\nExtra=1\r\n");
