@@ -1,6 +1,8 @@
 #include "MarkupReader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -58,7 +60,7 @@ const RawTextElement* RawTextOf(std::string_view name)
 
 class Reader {
 public:
-    Reader(std::string_view text, const std::uint32_t* origins, CMarkupSink& sink)
+    Reader(std::string_view text, const CMarkupOrigins* origins, CMarkupSink& sink)
         : m_text(text), m_pOrigins(origins), m_sink(sink) {}
 
     void Run()
@@ -72,7 +74,7 @@ public:
     }
 
 private:
-    std::size_t Origin(std::size_t i) const { return m_pOrigins ? m_pOrigins[i] : i; }
+    std::size_t Origin(std::size_t i) const { return m_pOrigins ? m_pOrigins->At(i) : i; }
 
     bool At(std::size_t p, std::string_view what) const
     {
@@ -212,7 +214,7 @@ private:
     }
 
     std::string_view m_text;
-    const std::uint32_t* m_pOrigins;
+    const CMarkupOrigins* m_pOrigins;
     CMarkupSink& m_sink;
     MarkupTag m_tag;
 };
@@ -241,7 +243,21 @@ const MarkupAttribute* MarkupTag::Find(std::string_view lowerName) const
     return nullptr;
 }
 
-void ReadMarkup(std::string_view text, const std::uint32_t* origins, CMarkupSink& sink)
+void CMarkupOrigins::Add(std::size_t markup, std::size_t page, bool onePlace)
+{
+    m_runs.push_back({static_cast<std::uint32_t>(markup), static_cast<std::uint32_t>(page), onePlace});
+}
+
+std::size_t CMarkupOrigins::At(std::size_t markup) const
+{
+    const auto after = std::upper_bound(m_runs.begin(), m_runs.end(), markup,
+                                        [](std::size_t value, const Run& run) { return value < run.markup; });
+    if (after == m_runs.begin()) return 0;
+    const Run& run = *std::prev(after);
+    return run.page + (run.onePlace ? 0 : markup - run.markup);
+}
+
+void ReadMarkup(std::string_view text, const CMarkupOrigins* origins, CMarkupSink& sink)
 {
     Reader(text, origins, sink).Run();
 }

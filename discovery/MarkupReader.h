@@ -43,6 +43,26 @@ public:
     virtual void OnDeadText(std::size_t begin, std::size_t end) = 0;
 };
 
-// `origins` is null for a page; for markup built from script strings it holds, for each byte
-// of `text`, the offset in the page of the character it came from.
-void ReadMarkup(std::string_view text, const std::uint32_t* origins, CMarkupSink& sink);
+// Where the bytes of markup built from script strings came from in the page: runs of bytes that
+// stand one after the other in the page, and decoded escapes whose bytes all stand for one place.
+class CMarkupOrigins {
+public:
+    void Clear() { m_runs.clear(); }
+    // The bytes from `markup` on come from `page` on (from `page` alone when `onePlace`); runs
+    // are added in increasing order.
+    void Add(std::size_t markup, std::size_t page, bool onePlace);
+    // Where byte `markup` came from in the page.
+    std::size_t At(std::size_t markup) const;
+
+private:
+    struct Run {
+        std::uint32_t markup;
+        std::uint32_t page;
+        bool onePlace;
+    };
+    std::vector<Run> m_runs;
+};
+
+// `origins` is null for a page, and says where its bytes came from for markup built from script
+// strings.
+void ReadMarkup(std::string_view text, const CMarkupOrigins* origins, CMarkupSink& sink);

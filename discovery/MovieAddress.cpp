@@ -201,6 +201,8 @@ CBaseAddress::CBaseAddress(std::string_view pageUrl)
     std::string storage;
     std::string clean(CleanValue(pageUrl, storage));
     const std::size_t schemeEnd = SchemeEnd(clean);
+    // "about:blank" or a data: page resolves nothing; "host:8080/page.html" is an http address.
+    if (schemeEnd != 0 && IsRefusedScheme(LowerCopy(clean.substr(0, schemeEnd)))) return;
     if (schemeEnd == 0 || clean.compare(schemeEnd + 1, 2, "//") != 0) clean.insert(0, "http://");
     const Reference page = Split(clean);
     m_strScheme = LowerCopy(page.scheme);
@@ -209,7 +211,9 @@ CBaseAddress::CBaseAddress(std::string_view pageUrl)
     AppendPath(m_strPath, page.path, m_bHasAuthority);
     m_bHasQuery = page.hasQuery;
     AppendEncoded(m_strQuery, page.query);
-    if (clean.size() > kMaxMovieAddress || (IsWebScheme(m_strScheme) && m_strAuthority.empty())) m_strScheme.clear();
+    // A base that names nothing fetchable resolves nothing.
+    if (clean.size() > kMaxMovieAddress || IsRefusedScheme(m_strScheme) || (IsWebScheme(m_strScheme) && m_strAuthority.empty()))
+        m_strScheme.clear();
 }
 
 void CBaseAddress::SetBaseHref(std::string_view href)

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-// No real address comes near this (browsers of the period stopped at 2,083 characters); the
-// bound keeps a hostile page from making every relative value a copy of a huge base.
-constexpr std::size_t kMaxMovieAddress = 8192;
+// The longest address Internet Explorer would fetch, so no real page used a longer one. The
+// bound also keeps a hostile page from making every relative value a copy of a huge base.
+constexpr std::size_t kMaxMovieAddress = 2083;
 
 // The absolute address that relative values are resolved against: the page's own, or the one
 // its <base href> names.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -39,12 +40,14 @@ std::string Keyword(const MarkupAttribute* attribute)
     return attribute ? LowerTrimmed(DecodeCharacterReferences(attribute->value, storage)) : std::string();
 }
 
+// application/x-shockwave-flash (and its old variants such as ...-flash2-preview),
+// application/futuresplash, application/vnd.adobe.flash.movie; `type` is in small letters.
 bool IsFlashType(std::string_view type)
 {
     type = Trim(type.substr(0, type.find(';')));
-    for (const std::string_view flash : {"application/x-shockwave-flash", "application/futuresplash",
-                                         "application/vnd.adobe.flash.movie", "application/vnd.adobe.flash-movie"}) {
-        if (type == flash) return true;
+    if (type.substr(0, 12) != "application/") return false;
+    for (const std::string_view flash : {"shockwave-flash", "futuresplash", "flash.movie", "flash-movie"}) {
+        if (type.find(flash) != std::string_view::npos) return true;
     }
     return false;
 }
@@ -82,7 +85,8 @@ struct Range {
 };
 
 // Walks the page and its scripts once and collects the movies they name (values as written),
-// the <embed> tags, the stretches that hold no live markup and the first <base href>.
+// the <embed> tags, the stretches that hold no live markup and the first <base href>. The lists
+// come out in document order, which the searches below rely on.
 class CPageReader final : public CMarkupSink {
 public:
     void Read(std::string_view page) { ReadMarkup(page, nullptr, *this); }
@@ -126,10 +130,16 @@ public:
         deadText.push_back({offset, offset + text.size()});
         bool visualBasic = false;
         if (tag.Find("src") || !IsScript(tag, visualBasic)) return;
+        // The calls' movies and then those of the markup the script writes, each in document
+        // order: merged, the list stays in document order.
+        const std::size_t first = movies.size();
         m_scripts.Read(text, offset, visualBasic, movies);
+        const std::size_t middle = movies.size();
         ++m_nDepth;
-        ReadMarkup(m_scripts.Markup(), m_scripts.Origins(), *this);
+        ReadMarkup(m_scripts.Markup(), &m_scripts.Origins(), *this);
         --m_nDepth;
+        std::inplace_merge(movies.begin() + static_cast<std::ptrdiff_t>(first), movies.begin() + static_cast<std::ptrdiff_t>(middle),
+                           movies.end(), [](const ScriptMovie& a, const ScriptMovie& b) { return a.offset < b.offset; });
     }
 
     void OnDeadText(std::size_t begin, std::size_t end) override
@@ -213,15 +223,16 @@ private:
         if (flash && hasData) Add(tag.offset, data->value, false);
     }
 
-    // <param name=movie|src> of a Flash object; of an object that does not say what it is, only
-    // when the value is a movie's address.
+    // <param name=movie|src> of a Flash object. Of an object that does not say what it is (video
+    // sites' embed codes), "movie", a name only Flash uses, and "src" when its value is a movie's
+    // address.
     void OnParam(const MarkupTag& tag)
     {
         const std::string name = Keyword(tag.Find("name"));
         const MarkupAttribute* value = tag.Find("value");
         if (!value || (name != "movie" && name != "src")) return;
         const ObjectKind kind = CurrentObject();
-        if (kind != ObjectKind::Other) Add(tag.offset, value->value, kind == ObjectKind::Unknown);
+        if (kind != ObjectKind::Other) Add(tag.offset, value->value, kind == ObjectKind::Unknown && name == "src");
     }
 
     int m_nDepth = 0;
@@ -230,41 +241,39 @@ private:
     CScriptReader m_scripts;
 };
 
-// The addresses found, each once, in the order found. An open-addressing table of indexes into
-// the list: a page may name thousands of movies, and most of them twice.
-class CAddressList {
+// A set of texts that stay in place while it lives, by open addressing: a page may name
+// thousands of movies, most of them twice, and a node per text would cost more than the rest.
+class CTextSet {
 public:
-    // False when the address is listed already.
-    bool Add(std::string address)
+    // False when the text is in the set already.
+    bool Insert(std::string_view text)
     {
-        if (m_slots.size() < 2 * (m_addresses.size() + 1)) Grow();
+        if (m_slots.size() < 2 * (m_texts.size() + 1)) Grow();
         const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t slot = std::hash<std::string_view>()(address) & mask;; slot = (slot + 1) & mask) {
+        for (std::size_t slot = std::hash<std::string_view>()(text) & mask;; slot = (slot + 1) & mask) {
             if (m_slots[slot] == 0) {
-                m_addresses.push_back(std::move(address));
-                m_slots[slot] = static_cast<std::uint32_t>(m_addresses.size());
+                m_texts.push_back(text);
+                m_slots[slot] = static_cast<std::uint32_t>(m_texts.size());
                 return true;
             }
-            if (m_addresses[m_slots[slot] - 1] == address) return false;
+            if (m_texts[m_slots[slot] - 1] == text) return false;
         }
     }
-
-    const std::vector<std::string>& Addresses() const { return m_addresses; }
 
 private:
     void Grow()
     {
         m_slots.assign(std::max<std::size_t>(64, m_slots.size() * 2), 0);
         const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t i = 0; i < m_addresses.size(); ++i) {
-            std::size_t slot = std::hash<std::string_view>()(m_addresses[i]) & mask;
+        for (std::size_t i = 0; i < m_texts.size(); ++i) {
+            std::size_t slot = std::hash<std::string_view>()(m_texts[i]) & mask;
             while (m_slots[slot] != 0) slot = (slot + 1) & mask;
             m_slots[slot] = static_cast<std::uint32_t>(i + 1);
         }
     }
 
-    std::vector<std::string> m_addresses;
-    std::vector<std::uint32_t> m_slots;   // 0 is empty, else an index into m_addresses plus one
+    std::vector<std::string_view> m_texts;
+    std::vector<std::uint32_t> m_slots;   // 0 is empty, else an index into m_texts plus one
 };
 
 bool InRanges(const std::vector<Range>& ranges, std::size_t offset)
@@ -299,22 +308,31 @@ void FindExtended(std::string_view page, std::string_view pageUrl, CStringArray&
     literal.Scan();
     CPageReader reader;
     reader.Read(page);
-    if (!std::is_sorted(reader.embeds.begin(), reader.embeds.end(),
-                        [](const EmbedRecord& a, const EmbedRecord& b) { return a.offset < b.offset; })) {
-        std::stable_sort(reader.embeds.begin(), reader.embeds.end(),
-                         [](const EmbedRecord& a, const EmbedRecord& b) { return a.offset < b.offset; });
-    }
 
     CBaseAddress base(pageUrl);
     std::string storage;
     if (reader.baseHref) base.SetBaseHref(DecodeCharacterReferences(*reader.baseHref, storage));
     const CStringArray& sources = literal.GetSources();
-    CAddressList listed;
+    // The addresses in the order found (a deque keeps each where it is), each once. A value met
+    // again gives the same address: resolving it once keeps a page that repeats a value many
+    // times against a long base address cheap.
+    // A hostile page could still make its list hundreds of times its own size; no real one comes
+    // near this bound, past which nothing more is listed.
+    constexpr std::size_t kMostListedBytes = 64u << 20;
+    std::deque<std::string> addresses;
+    std::size_t listedBytes = 0;
+    CTextSet listed, resolved;
     const auto list = [&](std::string_view value, bool needsMovieExtension) {
+        if (listedBytes > kMostListedBytes || (!needsMovieExtension && !resolved.Insert(value))) return;
         std::string address = base.Resolve(DecodeCharacterReferences(value, storage));
         const std::string_view extension = PathExtension(address);
         if (address.empty() || (!IsMovieExtension(extension) && (needsMovieExtension || IsNonMovieExtension(extension)))) return;
-        listed.Add(std::move(address));
+        addresses.push_back(std::move(address));
+        if (listed.Insert(addresses.back())) {
+            listedBytes += addresses.back().size();
+        } else {
+            addresses.pop_back();
+        }
     };
 
     // The <embed> tags whose literal hit stands: the extended reading of the same tag gives the
@@ -328,12 +346,10 @@ void FindExtended(std::string_view page, std::string_view pageUrl, CStringArray&
         list(raw, false);
         if (atTag) listedTags.push_back(offset - 1);
     }
-    std::stable_sort(reader.movies.begin(), reader.movies.end(),
-                     [](const ScriptMovie& a, const ScriptMovie& b) { return a.offset < b.offset; });
     for (const ScriptMovie& movie : reader.movies) {
         if (!std::binary_search(listedTags.begin(), listedTags.end(), movie.offset)) list(movie.value, movie.needsMovieExtension);
     }
-    for (const std::string& address : listed.Addresses()) movies.Add(CString(address));
+    for (const std::string& address : addresses) movies.Add(CString(address));
 }
 
 } // namespace

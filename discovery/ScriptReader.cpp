@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "CharacterReferences.h"
-#include "MarkupReader.h"
 
 namespace {
 
@@ -86,31 +85,40 @@ struct CScriptReader::CallRule {
 void CScriptReader::Read(std::string_view script, std::size_t offset, bool visualBasic, std::vector<ScriptMovie>& movies)
 {
     Lex(script, offset, visualBasic);
-    MatchBrackets();
     ReadCalls(movies);
 }
 
 void CScriptReader::AddToken(Kind kind, std::size_t at, std::size_t begin, std::size_t end, char punct)
 {
     // Filled in place: copying a token built elsewhere stalled on its two one-byte fields.
+    const auto index = static_cast<std::uint32_t>(m_tokens.size());
     Token& token = m_tokens.emplace_back();
     token.offset = static_cast<std::uint32_t>(m_nOffset + at);
     token.begin = static_cast<std::uint32_t>(begin);
     token.end = static_cast<std::uint32_t>(end);
-    token.match = 0;
+    token.match = kUnmatched;
     token.kind = kind;
     token.punct = punct;
+    if (kind != Kind::Punct) return;
+    // Brackets are paired as they come. A stray closer is left alone; an opener never closed
+    // keeps kUnmatched.
+    if (punct == '(' || punct == '[' || punct == '{') {
+        m_openBrackets.push_back(index);
+    } else if (punct == ')' || punct == ']' || punct == '}') {
+        const char opener = punct == ')' ? '(' : punct == ']' ? '[' : '{';
+        if (!m_openBrackets.empty() && m_tokens[m_openBrackets.back()].punct == opener) {
+            m_tokens[m_openBrackets.back()].match = index;
+            token.match = m_openBrackets.back();
+            m_openBrackets.pop_back();
+        }
+    }
 }
 
 // Bytes that stand in the script from `at` on; a decoded escape's bytes all come from its "\".
 void CScriptReader::AddMarkup(std::string_view bytes, std::size_t at, bool fromOnePlace)
 {
+    m_origins.Add(m_strMarkup.size(), m_nOffset + at, fromOnePlace);
     m_strMarkup.append(bytes);
-    const std::size_t first = m_origins.size();
-    m_origins.resize(first + bytes.size());
-    const auto origin = static_cast<std::uint32_t>(m_nOffset + at);
-    std::uint32_t* out = m_origins.data() + first;
-    for (std::size_t k = 0; k < bytes.size(); ++k) out[k] = origin + static_cast<std::uint32_t>(fromOnePlace ? 0 : k);
 }
 
 void CScriptReader::Lex(std::string_view script, std::size_t offset, bool visualBasic)
@@ -118,12 +126,12 @@ void CScriptReader::Lex(std::string_view script, std::size_t offset, bool visual
     m_script = script;
     m_nOffset = offset;
     m_tokens.clear();
+    m_openBrackets.clear();
     m_strMarkup.clear();
-    m_origins.clear();
+    m_origins.Clear();
     // The markup never outgrows the script: an escape is never shorter than what it stands for,
     // and each join mark takes the place of a quote.
     m_strMarkup.reserve(script.size());
-    m_origins.reserve(script.size());
     m_nRegexFailedUntil = 0;
     bool lineStart = true;
     std::size_t i = 0;
@@ -135,7 +143,7 @@ void CScriptReader::Lex(std::string_view script, std::size_t offset, bool visual
             continue;
         }
         if (IsSpace(c)) {
-            ++i;
+            while (++i < script.size() && IsSpace(script[i])) {}
             continue;
         }
         if (c == '/' || c == '<' || c == '-' || c == '\'') {
@@ -301,30 +309,6 @@ std::size_t CScriptReader::RegexEnd(std::size_t i)
     return 0;
 }
 
-void CScriptReader::MatchBrackets()
-{
-    const auto count = static_cast<std::uint32_t>(m_tokens.size());
-    std::vector<std::uint32_t>& open = m_openBrackets;
-    open.clear();
-    for (std::uint32_t i = 0; i < count; ++i) {
-        Token& token = m_tokens[i];
-        token.match = count;
-        if (token.kind != Kind::Punct) continue;
-        const char c = token.punct;
-        if (c == '(' || c == '[' || c == '{') {
-            open.push_back(i);
-        } else if (c == ')' || c == ']' || c == '}') {
-            const char opener = c == ')' ? '(' : c == ']' ? '[' : '{';
-            // A stray closer is left alone; an opener never closed matches nothing.
-            if (!open.empty() && m_tokens[open.back()].punct == opener) {
-                m_tokens[open.back()].match = i;
-                token.match = open.back();
-                open.pop_back();
-            }
-        }
-    }
-}
-
 bool CScriptReader::IsPunct(std::size_t i, char c) const
 {
     return i < m_tokens.size() && m_tokens[i].kind == Kind::Punct && m_tokens[i].punct == c;
@@ -385,28 +369,29 @@ CScriptReader::Value CScriptReader::ReadValue(std::size_t i, std::size_t limit) 
     return value;
 }
 
-std::vector<CScriptReader::Value> CScriptReader::Arguments(std::size_t open, std::size_t most) const
+void CScriptReader::Arguments(std::size_t open, std::size_t most, std::vector<Value>& arguments) const
 {
-    std::vector<Value> arguments;
+    arguments.clear();
     const std::size_t close = std::min<std::size_t>(m_tokens[open].match, m_tokens.size());
     for (std::size_t i = open + 1; i < close && arguments.size() < most;) {
         arguments.push_back(ReadValue(i, close));
         i = SkipToComma(i, close) + 1;
     }
-    return arguments;
 }
 
-// The value of the first of `keys` in the object literal opening at `open`.
-CScriptReader::Value CScriptReader::ObjectKey(std::size_t open, const std::string_view* keys, std::size_t keyCount) const
+// The entries of the object literal opening at `open` whose key is one of `keys`, in order.
+std::vector<std::pair<std::string_view, CScriptReader::Value>> CScriptReader::ObjectEntries(std::size_t open, const std::string_view* keys,
+                                                                                          std::size_t keyCount) const
 {
+    std::vector<std::pair<std::string_view, Value>> entries;
     const std::size_t close = std::min<std::size_t>(m_tokens[open].match, m_tokens.size());
     for (std::size_t i = open + 1; i < close; i = SkipToComma(i, close) + 1) {
         const Token& key = m_tokens[i];
         const std::string_view name = key.kind == Kind::Name ? NameOf(i) : key.kind == Kind::String ? TextOf(i) : std::string_view();
-        if (name.empty() || !IsPunct(i + 1, ':')) continue;
-        if (std::find(keys, keys + keyCount, name) != keys + keyCount) return ReadValue(i + 2, close);
+        if (name.empty() || !IsPunct(i + 1, ':') || std::find(keys, keys + keyCount, name) == keys + keyCount) continue;
+        entries.emplace_back(name, ReadValue(i + 2, close));
     }
-    return {};
+    return entries;
 }
 
 bool CScriptReader::TextOfValue(const Value& value, std::string& text) const
@@ -424,7 +409,10 @@ bool CScriptReader::TextOfValue(const Value& value, std::string& text) const
 
 bool CScriptReader::KeyOfValue(const Value& value, const std::string_view* keys, std::size_t keyCount, std::string& text) const
 {
-    if (value.kind == ValueKind::Object) return TextOfValue(ObjectKey(value.token, keys, keyCount), text);
+    if (value.kind == ValueKind::Object) {
+        const auto entries = ObjectEntries(value.token, keys, keyCount);
+        return !entries.empty() && TextOfValue(entries.front().second, text);
+    }
     if (value.kind != ValueKind::Name) return false;
     const auto found = m_variables.find(std::string(value.text));
     if (found == m_variables.end()) return false;
@@ -464,11 +452,12 @@ void CScriptReader::Assignment(std::size_t name)
         variable.isText = true;
         variable.text.assign(value.text);
     } else if (value.kind == ValueKind::Object) {
-        for (const std::string_view movieKey : kMovieKeys) {
+        for (const auto& [movieKey, keyValue] : ObjectEntries(value.token, kMovieKeys, std::size(kMovieKeys))) {
             std::string text;
-            if (TextOfValue(ObjectKey(value.token, &movieKey, 1), text)) variable.keys.emplace_back(movieKey, text);
+            if (TextOfValue(keyValue, text)) variable.keys.emplace_back(movieKey, text);
         }
-    } else {
+    }
+    if (value.kind != ValueKind::Text && variable.keys.empty()) {
         m_variables.erase(key);
         return;
     }
@@ -503,9 +492,9 @@ void CScriptReader::Call(std::size_t open, std::vector<ScriptMovie>& movies)
     }
     for (const CallRule& rule : kRules) {
         if (method != rule.method || (!rule.receiver.empty() && receiver != rule.receiver) || (rule.needsNew && !isNew)) continue;
-        const std::vector<Value> arguments = Arguments(open, rule.argument + 1);
-        if (arguments.size() <= rule.argument) return;
-        const Value& argument = arguments[rule.argument];
+        Arguments(open, rule.argument + 1, m_arguments);
+        if (m_arguments.size() <= rule.argument) return;
+        const Value& argument = m_arguments[rule.argument];
         const std::size_t keyCount = rule.keys[1].empty() ? (rule.keys[0].empty() ? 0 : 1) : 2;
         std::string text;
         if ((rule.takesText && TextOfValue(argument, text)) || (keyCount != 0 && KeyOfValue(argument, rule.keys, keyCount, text))) {
@@ -519,13 +508,13 @@ void CScriptReader::Call(std::size_t open, std::vector<ScriptMovie>& movies)
 // last "src" or "movie" value is the movie, its ".swf" added as the helper script adds it.
 void CScriptReader::RunContent(std::size_t open, std::vector<ScriptMovie>& movies)
 {
-    const std::vector<Value> arguments = Arguments(open, m_tokens.size());
+    Arguments(open, m_tokens.size(), m_arguments);
     const Value* movie = nullptr;
-    for (std::size_t k = 0; k + 1 < arguments.size(); k += 2) {
+    for (std::size_t k = 0; k + 1 < m_arguments.size(); k += 2) {
         std::string name;
-        if (!TextOfValue(arguments[k], name)) continue;
+        if (!TextOfValue(m_arguments[k], name)) continue;
         for (char& c : name) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (name == "src" || name == "movie") movie = &arguments[k + 1];
+        if (name == "src" || name == "movie") movie = &m_arguments[k + 1];
     }
     std::string text;
     if (movie && TextOfValue(*movie, text)) movies.push_back({m_tokens[movie->token].offset, WithMovieExtension(text), false});

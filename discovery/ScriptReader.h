@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "MarkupReader.h"
+
 // A movie address that a script call names, as the script writes it.
 struct ScriptMovie {
     std::size_t offset = 0;            // where the call or the value stands in the page
@@ -26,16 +28,17 @@ public:
     // The string literals of the script read last, decoded, in order, with a kJoinMark between
     // each two.
     std::string_view Markup() const { return m_strMarkup; }
-    // For each byte of Markup(), the offset in the page of the character it came from.
-    const std::uint32_t* Origins() const { return m_origins.data(); }
+    // Where the bytes of Markup() came from in the page.
+    const CMarkupOrigins& Origins() const { return m_origins; }
 
 private:
     enum class Kind : std::uint8_t { Name, String, Punct, Other };
+    static constexpr std::uint32_t kUnmatched = 0xFFFFFFFF;
     struct Token {
         std::uint32_t offset;   // in the page
         std::uint32_t begin;    // a name: in the script; a string: in Markup()
         std::uint32_t end;
-        std::uint32_t match;    // a bracket: the index of its partner, the token count when none
+        std::uint32_t match;    // a bracket: the index of its partner, or kUnmatched
         Kind kind;
         char punct;
     };
@@ -60,15 +63,15 @@ private:
     bool RegexMayStart() const;
     void AddToken(Kind kind, std::size_t at, std::size_t begin, std::size_t end, char punct = '\0');
     void AddMarkup(std::string_view bytes, std::size_t at, bool fromOnePlace = false);
-    void MatchBrackets();
 
     bool IsPunct(std::size_t i, char c) const;
     std::string_view NameOf(std::size_t i) const;
     std::string_view TextOf(std::size_t i) const;
     std::size_t SkipToComma(std::size_t i, std::size_t limit) const;
     Value ReadValue(std::size_t i, std::size_t limit) const;
-    std::vector<Value> Arguments(std::size_t open, std::size_t most) const;
-    Value ObjectKey(std::size_t open, const std::string_view* keys, std::size_t keyCount) const;
+    void Arguments(std::size_t open, std::size_t most, std::vector<Value>& arguments) const;
+    std::vector<std::pair<std::string_view, Value>> ObjectEntries(std::size_t open, const std::string_view* keys,
+                                                                  std::size_t keyCount) const;
     bool TextOfValue(const Value& value, std::string& text) const;
     bool KeyOfValue(const Value& value, const std::string_view* keys, std::size_t keyCount, std::string& text) const;
 
@@ -81,8 +84,9 @@ private:
     std::size_t m_nOffset = 0;
     std::vector<Token> m_tokens;
     std::string m_strMarkup;
-    std::vector<std::uint32_t> m_origins;
+    CMarkupOrigins m_origins;
     std::size_t m_nRegexFailedUntil = 0;
-    std::vector<std::uint32_t> m_openBrackets;   // kept between scripts to save allocations
+    std::vector<std::uint32_t> m_openBrackets;   // brackets not closed yet
+    std::vector<Value> m_arguments;              // of the call being read
     std::unordered_map<std::string, Variable> m_variables;
 };

@@ -114,8 +114,9 @@ TEST(MovieFinder, FlashObjectsAndWhatIsNeverAMovie)
          "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\"><param name=movie value=a.swf>"
          "<object type=\"video/quicktime\" data=b.mov><param name=src value=c.swf></object><param name=src value=d.swf></object>",
          {"http://h/d/a.swf", "http://h/d/d.swf"}},
-        {"an object that says nothing: .swf only", "<object><param name=movie value=a.swf><param name=movie value=b.php></object>",
-         {"http://h/d/a.swf"}},
+        {"an object that says nothing: movie always, src when it is .swf",
+         "<object><param name=movie value=a.php><param name=src value=b.php><param name=src value=c.swf></object>",
+         {"http://h/d/a.php", "http://h/d/c.swf"}},
         {"QuickTime, Windows Media, Director, Java",
          "<object classid=\"clsid:02BF25D5-8C17-4B23-BC80-D3488ABDDC6B\"><param name=src value=a.swf></object>"
          "<object classid=\"clsid:6BF52A52-394A-11d3-B153-00C04F79FAA6\"><param name=URL value=b.swf></object>"
@@ -228,6 +229,9 @@ TEST(MovieFinder, ResolutionAndNormalisation)
     const std::string deep = "http://h/" + std::string(300, 'd') + "/p.html";
     EXPECT_EQ(Find("<embed src=a.swf>", deep), std::vector<std::string>{"http://h/" + std::string(300, 'd') + "/a.swf"});
     EXPECT_EQ(Find("<embed src=a.swf>", "127.0.0.1:8080/d/p.html"), std::vector<std::string>{"http://127.0.0.1:8080/d/a.swf"});
+    // A page with no web address of its own resolves nothing against it.
+    for (const char* page : {"about:blank", "data://h/p.html", "javascript:go()"})
+        EXPECT_EQ(Find("<embed src=a.swf><embed src=http://x/b.swf>", page), std::vector<std::string>{"http://x/b.swf"}) << page;
 }
 
 TEST(MovieFinder, LiteralHitsComeFirstUnlessThePageContradictsThem)
