@@ -100,15 +100,6 @@ private:
     std::size_t Comment(std::size_t p)
     {
         const std::size_t body = p + 4;
-        // "<!--[if IE]>" opens markup that Internet Explorer shows: what follows is live, up to
-        // the "<![endif]-->" that a bogus comment takes care of.
-        if (body + 3 <= m_text.size() && EqualsNoCase(m_text.substr(body, 3), "[if")) {
-            const std::size_t close = m_text.find("]>", body);
-            if (close != std::string_view::npos) {
-                Dead(p, close + 2);
-                return close + 2;
-            }
-        }
         std::size_t end = m_text.size();
         if (At(body, ">")) {
             end = body + 1;
@@ -120,6 +111,13 @@ private:
                 if (At(dashes + 2, ">")) { end = dashes + 3; break; }
                 if (At(dashes + 2, "!>")) { end = dashes + 4; break; }
             }
+        }
+        // "<!--[if IE]>" opens markup that Internet Explorer shows: what follows is live, up to
+        // the "<![endif]-->" that a bogus comment takes care of. Its "]>" stands before the
+        // comment's end, so no part of the page is searched twice for it.
+        if (body + 3 <= end && EqualsNoCase(m_text.substr(body, 3), "[if")) {
+            const std::size_t close = m_text.substr(0, end).find("]>", body);
+            if (close != std::string_view::npos) end = close + 2;
         }
         Dead(p, end);
         return end;

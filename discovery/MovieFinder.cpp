@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <climits>
-#include <iterator>
-#include <optional>
-#include <string>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "CEmbedParser.h"
@@ -315,9 +315,8 @@ void FindExtended(std::string_view page, std::string_view pageUrl, CStringArray&
     const CStringArray& sources = literal.GetSources();
     // The addresses in the order found (a deque keeps each where it is), each once. A value met
     // again gives the same address: resolving it once keeps a page that repeats a value many
-    // times against a long base address cheap.
-    // A hostile page could still make its list hundreds of times its own size; no real one comes
-    // near this bound, past which nothing more is listed.
+    // times against a long base address cheap. A hostile page could still make its list hundreds
+    // of times its own size; no real one comes near this bound, past which nothing is added.
     constexpr std::size_t kMostListedBytes = 64u << 20;
     std::deque<std::string> addresses;
     std::size_t listedBytes = 0;
