@@ -52,7 +52,7 @@ bool ExpandBody(const std::uint8_t* data, std::size_t size, std::size_t bodyDecl
 } // namespace
 
 std::unique_ptr<CMovie> CMovie::Load(const std::uint8_t* data, std::size_t size, std::string& note,
-                                     const ImageDecoder& decoder)
+                                     const ImageDecoder& decoder, const Mp3DecoderFactory& mp3)
 {
     note.clear();
     if (size < kFileHeaderSize || data[1] != 'W' || data[2] != 'S' ||
@@ -75,6 +75,7 @@ std::unique_ptr<CMovie> CMovie::Load(const std::uint8_t* data, std::size_t size,
     std::unique_ptr<CMovie> movie(new CMovie());
     movie->m_nVersion = data[3];
     movie->m_bCompressed = compressed;
+    movie->m_mp3Decoder = mp3;
     CBitReader reader(body, bodySize);
     movie->m_stage = reader.Rect();
     movie->m_nFrameRate = reader.U16();
@@ -112,4 +113,16 @@ const Sprite* CMovie::FindSprite(std::uint16_t id) const
 {
     const auto found = m_sprites.find(id);
     return found == m_sprites.end() ? nullptr : &found->second;
+}
+
+const EventSound* CMovie::FindSound(std::uint16_t id) const
+{
+    const auto found = m_sounds.find(id);
+    return found == m_sounds.end() ? nullptr : &found->second;
+}
+
+std::uint16_t CMovie::FindSoundId(const std::string& name) const
+{
+    const auto found = m_soundNames.find(name);
+    return found == m_soundNames.end() ? 0 : found->second;
 }

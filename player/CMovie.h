@@ -3,19 +3,24 @@
 // CPlayer. Platform-neutral; a window around it does only this:
 //
 //   std::string note;
-//   std::shared_ptr<const CMovie> movie = CMovie::Load(bytes.data(), bytes.size(), note, decoder);
+//   std::shared_ptr<const CMovie> movie = CMovie::Load(bytes.data(), bytes.size(), note, decoder, mp3);
 //   if (!movie) show the note ("Not a movie", "Damaged movie") centred, and stop;
-//   CPlayer player(movie);                        // shows the first frame
-//   every movie->GetFrameIntervalMs():  player.Advance();  then repaint
+//   CSoundMixer mixer(movie);                     // Mix() on the sound output's thread
+//   CPlayer player(movie, &mixer);                // shows the first frame
+//   CFrameClock clock(movie->GetFrameRate());     // clock.Start(now) when playing starts
+//   on a timer:  clock.Due(now) times player.Advance();  then repaint
 //   on paint:  player.Render(pixels, width, height);      // 32-bit BGRX, rows top down,
 //                                                         // what StretchDIBits takes with a
 //                                                         // negative biHeight
 //
 // The decoder turns embedded JPEG (or PNG, GIF) bytes into pixels; Load calls it on the
 // caller's thread, once per image. Without one those bitmaps stay empty and shapes filled with
-// them draw nothing.
+// them draw nothing. The MP3 decoder factory does the same for MP3 sound: Load decodes every
+// event sound, and streamed MP3 is decoded as it plays (see CSoundMixer); without one, MP3
+// sound is silent.
 //
 // A movie is immutable once loaded; any number of players may share it.
+#include "SoundDecoding.h"
 #include "SwfTypes.h"
 
 #include <cstddef>
@@ -38,6 +43,9 @@ public:
     static constexpr std::size_t kMaxBitmapBytes = std::size_t{64} << 20;
     // Everything the parsed movie holds (edges, styles, pixels) together.
     static constexpr std::size_t kMaxModelBytes = std::size_t{512} << 20;
+    // Decoded event sounds together (about twelve minutes of 44 kHz stereo); past it, sounds
+    // stay silent.
+    static constexpr std::size_t kMaxSoundBytes = std::size_t{128} << 20;
 
     static constexpr const char kNotAMovie[] = "Not a movie";
     static constexpr const char kDamaged[] = "Damaged movie";
@@ -46,7 +54,7 @@ public:
     // cut short or damaged after its header keeps the frames before the damage and reports
     // IsComplete() false.
     static std::unique_ptr<CMovie> Load(const std::uint8_t* data, std::size_t size, std::string& note,
-                                        const ImageDecoder& decoder = {});
+                                        const ImageDecoder& decoder = {}, const Mp3DecoderFactory& mp3 = {});
 
     int GetVersion() const { return m_nVersion; }
     bool IsCompressed() const { return m_bCompressed; }
@@ -65,9 +73,16 @@ public:
     const Shape* FindShape(std::uint16_t id) const;
     const Bitmap* FindBitmap(std::uint16_t id) const;
     const Sprite* FindSprite(std::uint16_t id) const;
+    const EventSound* FindSound(std::uint16_t id) const;
+    // The id a sound is exported under (ExportAssets, SymbolClass); 0 when none.
+    std::uint16_t FindSoundId(const std::string& name) const;
+    const Mp3DecoderFactory& GetMp3Decoder() const { return m_mp3Decoder; }
+    // True when the movie has sound in a coding the player leaves silent (Nellymoser, Speex).
+    bool HasUnplayedSounds() const { return m_bUnplayedSounds; }
 
 private:
     friend class CMovieReader;
+    friend class CSoundReader;
     CMovie() = default;
 
     int m_nVersion = 0;
@@ -81,4 +96,8 @@ private:
     std::unordered_map<std::uint16_t, Shape> m_shapes;
     std::unordered_map<std::uint16_t, Bitmap> m_bitmaps;
     std::unordered_map<std::uint16_t, Sprite> m_sprites;
+    std::unordered_map<std::uint16_t, EventSound> m_sounds;
+    std::unordered_map<std::string, std::uint16_t> m_soundNames;
+    Mp3DecoderFactory m_mp3Decoder;
+    bool m_bUnplayedSounds = false;
 };

@@ -253,7 +253,7 @@ bool CMovieReader::ReadTags(CBitReader& reader, Timeline& timeline, bool inSprit
             if (!m_budget.Charge(sizeof(Frame))) break;
             timeline.frames.push_back(std::move(frame));
             frame = Frame();
-        } else {
+        } else if (!m_sound.Read(code, body, timeline, frame, inSprite)) {
             ReadTag(code, body, frame, inSprite);
         }
         if (m_budget.Exhausted()) {

@@ -4,6 +4,7 @@
 // Platform-neutral.
 #include "CBitReader.h"
 #include "CMovie.h"
+#include "CSoundReader.h"
 #include "ModelBudget.h"
 
 class CMovieReader {
@@ -28,6 +29,7 @@ private:
     CMovie& m_movie;
     const CMovie::ImageDecoder& m_decoder;
     CModelBudget m_budget;
+    CSoundReader m_sound{m_movie, m_budget};
     bool m_bBackgroundSet = false;
     bool m_bDamaged = false;
 };

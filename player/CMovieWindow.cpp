@@ -4,19 +4,28 @@
 #include <string>
 #include <vector>
 
+#include "CFrameClock.h"
 #include "CMovie.h"
 #include "CPlayer.h"
+#include "CSoundMixer.h"
+#include "CWaveOut.h"
+#include "Mp3AcmDecoder.h"
 #include "WicImageDecoder.h"
 
 namespace {
 
 constexpr UINT_PTR kFrameTimer = 1;
+// The timer only looks at the frame clock; frames come when the clock says they are due.
+constexpr UINT kTickMs = 10;
 // A movie file larger than this is not read (the expanded movie has its own limit).
 constexpr LONGLONG kMaxFileBytes = LONGLONG{256} << 20;
 
 struct PlayerState {
     std::shared_ptr<const CMovie> movie;
+    std::unique_ptr<CSoundMixer> mixer;  // outlives the player, which tells it what plays
     std::unique_ptr<CPlayer> player;
+    std::unique_ptr<CWaveOut> output;    // goes first: it mixes on a thread of its own
+    CFrameClock clock{12};
     std::string note;
     bool playing = false;
     std::vector<std::uint32_t> pixels;
@@ -51,17 +60,53 @@ bool ReadMovieFile(const char* path, std::vector<std::uint8_t>& bytes, std::stri
     return read;
 }
 
-void LoadMovie(HWND window, PlayerState& state, const char* path)
+std::uint64_t NowMicroseconds()
+{
+    LARGE_INTEGER now{}, frequency{};
+    ::QueryPerformanceCounter(&now);
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<std::uint64_t>(now.QuadPart / frequency.QuadPart * 1000000 +
+                                      now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart);
+}
+
+// Silence first, then the player, then what it played into.
+void StopMovie(HWND window, PlayerState& state)
 {
     ::KillTimer(window, kFrameTimer);
+    state.output.reset();
+    state.player.reset();
+    state.mixer.reset();
+}
+
+// Without a sound device the movie plays on in silence.
+void StartSound(PlayerState& state)
+{
+    state.output = std::make_unique<CWaveOut>();
+    CSoundMixer* mixer = state.mixer.get();
+    CWaveOut* output = state.output.get();
+    const auto mix = [mixer, output](std::int16_t* out, std::size_t frames) {
+        mixer->SetLead(output->GetLead());
+        mixer->Mix(out, frames);
+    };
+    if (!state.output->Open(mix)) state.output.reset();
+}
+
+void LoadMovie(HWND window, PlayerState& state, const char* path)
+{
+    StopMovie(window, state);
     state = PlayerState{};
     std::vector<std::uint8_t> bytes;
     if (path && ReadMovieFile(path, bytes, state.note)) {
         std::string note;
-        std::shared_ptr<const CMovie> movie = CMovie::Load(bytes.data(), bytes.size(), note, DecodeImageWithWic);
+        std::shared_ptr<const CMovie> movie =
+            CMovie::Load(bytes.data(), bytes.size(), note, DecodeImageWithWic, MakeAcmMp3Decoder);
         if (movie) {
+            if (movie->HasUnplayedSounds())
+                ::OutputDebugStringA("Tarnwick player: Nellymoser and Speex sound is not played\n");
             state.movie = std::move(movie);
-            state.player = std::make_unique<CPlayer>(state.movie);
+            state.mixer = std::make_unique<CSoundMixer>(state.movie);
+            state.player = std::make_unique<CPlayer>(state.movie, state.mixer.get());
+            state.clock = CFrameClock(state.movie->GetFrameRate());
         } else {
             state.note = note;
         }
@@ -109,15 +154,17 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         break;
     case WM_DESTROY:
-        ::KillTimer(window, kFrameTimer);
+        if (state) StopMovie(window, *state);
         return 0;
     case PLAYER_SETMOVIE:
         if (state) LoadMovie(window, *state, reinterpret_cast<const char*>(lParam));
         return 0;
     case PLAYER_PLAY:
-        if (state && state->player) {
+        if (state && state->player && !state->playing) {
             state->playing = true;
-            ::SetTimer(window, kFrameTimer, state->movie->GetFrameIntervalMs(), nullptr);
+            StartSound(*state);
+            state->clock.Start(NowMicroseconds());
+            ::SetTimer(window, kFrameTimer, kTickMs, nullptr);
         }
         return 0;
     case PLAYER_GETFRAME:
@@ -127,8 +174,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return state ? static_cast<LRESULT>(state->note.size()) : 0;
     case WM_TIMER:
         if (wParam == kFrameTimer && state && state->player) {
-            state->player->Advance();
-            ::InvalidateRect(window, nullptr, FALSE);
+            const int due = state->clock.Due(NowMicroseconds());
+            for (int i = 0; i < due; ++i) state->player->Advance();
+            if (due > 0) ::InvalidateRect(window, nullptr, FALSE);
         }
         return 0;
     case WM_ERASEBKGND:

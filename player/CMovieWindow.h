@@ -1,9 +1,9 @@
 #pragma once
 // The built-in movie player as a child window, for when no Shockwave Flash control is
 // installed: it plays a movie file from its first frame at the movie's frame rate, looping,
-// scaled to fit its window keeping the movie's proportions, on the movie's background colour.
-// A file it cannot play shows a short note in the middle instead. Its timer goes with the
-// window.
+// scaled to fit its window keeping the movie's proportions, on the movie's background colour,
+// with its sound through the default sound device (silent when there is none). A file it cannot
+// play shows a short note in the middle instead. Its timer and its sound go with the window.
 //
 // Driven by messages, like a control:
 //   PLAYER_SETMOVIE  lParam: const char* path — loads the file (frame 1 is shown)

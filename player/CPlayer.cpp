@@ -2,9 +2,9 @@
 
 #include "CRenderer.h"
 
-CPlayer::CPlayer(std::shared_ptr<const CMovie> movie)
-    : m_pMovie(std::move(movie)),
-      m_pRoot(std::make_unique<CTimelineState>(*m_pMovie, m_pMovie->GetTimeline(), 0, m_budget))
+CPlayer::CPlayer(std::shared_ptr<const CMovie> movie, ISoundSink* sound)
+    : m_pMovie(std::move(movie)), m_pSound(sound),
+      m_pRoot(std::make_unique<CTimelineState>(*m_pMovie, m_pMovie->GetTimeline(), 0, m_budget, sound))
 {
 }
 

@@ -2,13 +2,21 @@
 
 #include <algorithm>
 
-CTimelineState::CTimelineState(const CMovie& movie, const Timeline& timeline, int nesting, PlayBudget& budget)
-    : m_movie(movie), m_timeline(timeline), m_nNesting(nesting), m_budget(budget)
+CTimelineState::CTimelineState(const CMovie& movie, const Timeline& timeline, int nesting, PlayBudget& budget,
+                               ISoundSink* sound)
+    : m_movie(movie), m_timeline(timeline), m_nNesting(nesting), m_budget(budget), m_pSound(sound)
 {
     if (!m_timeline.frames.empty()) {
         Apply(m_timeline.frames.front());
+        StartSounds();
         RunActions(0);
+        ShowStream();
     }
+}
+
+CTimelineState::~CTimelineState()
+{
+    if (m_pSound) m_pSound->TimelineGone(this);
 }
 
 void CTimelineState::Advance()
@@ -17,9 +25,11 @@ void CTimelineState::Advance()
         if (object.sprite) object.sprite->Advance();
     }
     const int count = static_cast<int>(m_timeline.frames.size());
-    if (!m_bPlaying || count <= 1) return;
-    GoTo(m_nFrame + 1 < count ? m_nFrame + 1 : 0);
-    RunActions(0);
+    if (m_bPlaying && count > 1) {
+        GoTo(m_nFrame + 1 < count ? m_nFrame + 1 : 0);
+        RunActions(0);
+    }
+    ShowStream();
 }
 
 void CTimelineState::GoTo(int frame)
@@ -36,6 +46,7 @@ void CTimelineState::GoTo(int frame)
         m_pPrevious = nullptr;
     }
     m_nFrame = frame;
+    StartSounds();
 }
 
 void CTimelineState::Apply(const Frame& frame)
@@ -86,7 +97,7 @@ void CTimelineState::SetCharacter(DisplayObject& object, std::uint16_t depth, st
             return;
         }
     }
-    object.sprite = std::make_unique<CTimelineState>(m_movie, sprite->timeline, m_nNesting + 1, m_budget);
+    object.sprite = std::make_unique<CTimelineState>(m_movie, sprite->timeline, m_nNesting + 1, m_budget, m_pSound);
 }
 
 void CTimelineState::RunActions(int jumps)
@@ -114,4 +125,19 @@ void CTimelineState::RunActions(int jumps)
     if (target < 0 || target == m_nFrame || jumps >= kMaxJumpsPerFrame) return;
     GoTo(target);
     RunActions(jumps + 1);
+}
+
+// Only the frame the play head lands on starts its sounds, not the frames a jump passes over.
+void CTimelineState::StartSounds()
+{
+    if (!m_pSound) return;
+    for (const SoundStart& start : m_timeline.frames[m_nFrame].sounds) {
+        if (!m_budget.Spend()) return;
+        m_pSound->StartSound(this, start);
+    }
+}
+
+void CTimelineState::ShowStream()
+{
+    if (m_pSound && m_timeline.stream) m_pSound->ShowStreamFrame(this, *m_timeline.stream, m_nFrame, m_bPlaying);
 }

@@ -2,6 +2,7 @@
 // The play head and display list of one timeline: the movie's own, or one placed sprite's.
 // Sprites on the list own the state of their own timelines. Platform-neutral.
 #include "CMovie.h"
+#include "ISoundSink.h"
 
 #include <map>
 #include <memory>
@@ -59,8 +60,11 @@ public:
     // Jumps one timeline follows in one frame (a jump whose target jumps again, and so on).
     static constexpr int kMaxJumpsPerFrame = 8;
 
-    // Enters the first frame: its placements are made and its actions run.
-    CTimelineState(const CMovie& movie, const Timeline& timeline, int nesting, PlayBudget& budget);
+    // Enters the first frame: its placements are made, its sounds start and its actions run.
+    // The timeline and its sprites tell `sound` what they play; without one they are silent.
+    CTimelineState(const CMovie& movie, const Timeline& timeline, int nesting, PlayBudget& budget,
+                   ISoundSink* sound = nullptr);
+    ~CTimelineState();
     CTimelineState(const CTimelineState&) = delete;
     CTimelineState& operator=(const CTimelineState&) = delete;
 
@@ -78,11 +82,14 @@ private:
     void Place(const ControlTag& tag);
     void SetCharacter(DisplayObject& object, std::uint16_t depth, std::uint16_t characterId);
     void RunActions(int jumps);
+    void StartSounds();
+    void ShowStream();
 
     const CMovie& m_movie;
     const Timeline& m_timeline;
     int m_nNesting;
     PlayBudget& m_budget;
+    ISoundSink* m_pSound;  // the player's owner's, which outlives the player
     int m_nFrame = 0;
     bool m_bPlaying = true;
     std::map<std::uint16_t, DisplayObject> m_objects;

@@ -1,6 +1,8 @@
 #pragma once
 // The parts of a movie as the reader leaves them: plain values, already checked, in the
 // movie's own units (twips for positions, straight 8-bit colour channels). Platform-neutral.
+#include "SoundTypes.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -145,10 +147,12 @@ struct ControlTag {
 
 struct Frame {
     std::vector<ControlTag> tags;
+    std::vector<SoundStart> sounds;  // event sounds started or stopped when the frame is entered
 };
 
 struct Timeline {
     std::vector<Frame> frames;  // at least one
+    std::shared_ptr<SoundStream> stream;  // the timeline's streamed sound, if it has one
 };
 
 struct Sprite {

@@ -1,3 +1,4 @@
+#include "CFrameClock.h"
 #include "CPlayer.h"
 
 #include "SwfBuilder.h"
@@ -430,6 +431,30 @@ TEST(PlayerHostile, DegenerateStagesAndMatrices)
     CPlayer extreme(LoadTags(Concat({Background(kWhite), SquareShape(1, kRed), PlaceAt(1, 1, 0, 0, 0),
                                      PlaceAt(2, 1, -50000, -50000, 10000), ShowFrame()})));
     EXPECT_TRUE(Near(CPicture(extreme).At(50, 50), kRed));
+}
+
+// Frames due as the clock moves on: one each frame's time, late ticks catch up, a stall is not
+// raced through afterwards.
+TEST(PlayerPace, FramesComeByTheClockNotByTheTimer)
+{
+    struct Step {
+        std::uint64_t at;  // microseconds
+        int due;
+    };
+    const struct {
+        double rate;
+        std::vector<Step> steps;
+    } cases[] = {
+        {12, {{0, 0}, {83333, 0}, {83334, 1}, {83400, 0}, {250000, 2}, {250001, 0}}},
+        {0, {{83334, 1}}},              // no rate: 12 a second
+        {1000, {{10000, 1}, {15000, 0}}},  // never faster than 100 a second
+        {12, {{10000000, CFrameClock::kMaxCatchUp}, {10083333, 0}, {10083334, 1}}},
+    };
+    for (const auto& c : cases) {
+        CFrameClock clock(c.rate);
+        clock.Start(0);
+        for (const Step& step : c.steps) EXPECT_EQ(clock.Due(step.at), step.due) << c.rate << " a second, at " << step.at;
+    }
 }
 
 } // namespace

@@ -337,6 +337,40 @@ class Scenes(unittest.TestCase):
                     found = {code for code, inner in tags} | {code for _, inner in tags if inner for code, _ in inner}
                     self.assertLessEqual(codes, found)
 
+    def test_sound_scenes_hold_their_sound_tags(self):
+        # DefineSound, StartSound, SoundStreamHead, SoundStreamBlock, DefineSprite
+        wanted = {'event-sound': {14, 15}, 'stream-sound': {18, 19}, 'sprite-sound': {14, 39}}
+        for scene, codes in wanted.items():
+            for coding in ('pcm', 'pcm8', 'pcm-native', 'adpcm', 'mp3'):
+                with self.subTest(scene=scene, coding=coding):
+                    movie, tags = self.movie_tags('--scene', scene, '--sound', coding, '--sound-rate', '11')
+                    found = {code for code, _ in tags}
+                    self.assertLessEqual(codes, found)
+                    frames, blocks = 0, []
+                    for code, inner in tags:
+                        frames += code == 1
+                        if code == 19:
+                            blocks.append(frames)
+                        if code == 39:
+                            self.assertLessEqual({18, 19, 15}, {c for c, _ in inner}, "the sprite's own sound")
+                    if scene == 'stream-sound':
+                        self.assertEqual(movie.frame_count, 16)
+                        self.assertEqual(blocks, [f for f in range(16) if f not in (12, 13)], "a block a frame")
+
+    def test_sound_lengths_follow_the_rate(self):
+        # The event scene's beep lasts three frames at 12 a second: its sample count and, for
+        # uncompressed sound, its bytes follow the rate, the sample size and the channels.
+        for rate, hz in ((5, 5512.5), (11, 11025), (22, 22050), (44, 44100)):
+            for coding, stereo, size in (('pcm', False, 2), ('pcm8', True, 2), ('pcm-native', True, 4)):
+                with self.subTest(rate=rate, coding=coding, stereo=stereo):
+                    args = ['--scene', 'event-sound', '--sound', coding, '--sound-rate', str(rate)]
+                    movie = Movie(make(*args, *(['--stereo'] if stereo else [])))
+                    body = next(body for code, body in movie.tags if code == 14)
+                    count = struct.unpack_from('<I', body, 3)[0]
+                    self.assertEqual(count, round(hz / 4))
+                    self.assertEqual(len(body) - 7, count * size)
+                    self.assertEqual(body[2] & 0x0F, [5, 11, 22, 44].index(rate) << 2 | (coding != 'pcm8') << 1 | stereo)
+
     def test_compressed_and_plain_movies_match(self):
         for scene in ('banner', 'gallery'):
             with self.subTest(scene=scene):
