@@ -165,6 +165,7 @@ private:
         if (!HoldsJoin(value)) movies.push_back({offset, std::string(value), needsMovieExtension});
     }
 
+    // Nesting past the bound counts as an object that does not say what it is.
     ObjectKind CurrentObject() const
     {
         return (m_objects.empty() || m_nObjectsBeyond > 0) ? ObjectKind::Unknown : m_objects.back();
@@ -225,12 +226,12 @@ private:
 
     // <param name=movie|src> of a Flash object. Of an object that does not say what it is (video
     // sites' embed codes), "movie", a name only Flash uses, and "src" when its value is a movie's
-    // address.
+    // address. Outside any object a parameter belongs to nothing.
     void OnParam(const MarkupTag& tag)
     {
         const std::string name = Keyword(tag.Find("name"));
         const MarkupAttribute* value = tag.Find("value");
-        if (!value || (name != "movie" && name != "src")) return;
+        if (!value || (name != "movie" && name != "src") || (m_objects.empty() && m_nObjectsBeyond == 0)) return;
         const ObjectKind kind = CurrentObject();
         if (kind != ObjectKind::Other) Add(tag.offset, value->value, kind == ObjectKind::Unknown && name == "src");
     }

@@ -249,4 +249,36 @@ TEST(MovieFinder, LiteralHitsComeFirstUnlessThePageContradictsThem)
     EXPECT_CASES(cases);
 }
 
+TEST(MovieFinder, EmbedCodesOfThePeriodAndBrokenPages)
+{
+    const std::string flashObject = "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\">";
+    const Case cases[] = {
+        {"a video site's code: object without class id, then embed",
+         "<object width=\"425\"><param name=\"movie\" value=\"http://www.youtube.com/v/Ab1_x&hl=en&fs=1\"></param>"
+         "<embed src=\"http://www.youtube.com/v/Ab1_x&hl=en&fs=1\" type=\"application/x-shockwave-flash\"></embed></object>",
+         {"http://www.youtube.com/v/Ab1_x&hl=en&fs=1"}},
+        {"the authoring tool's template of 2000",
+         "<OBJECT classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" WIDTH=550><PARAM NAME=movie VALUE=\"intro.swf\">"
+         "<EMBED src=\"intro.swf\" quality=high TYPE=\"application/x-shockwave-flash\"></EMBED></OBJECT>",
+         {"http://h/d/intro.swf"}},
+        {"SWFObject 1.5 with a player and its video",
+         "<script>var s1 = new SWFObject(\"/jw/player.swf\",\"ply\",\"328\",\"200\",\"9\");\n"
+         "s1.addParam(\"flashvars\",\"file=/videos/intro.flv\");s1.write(\"player\");</script>",
+         {"http://h/jw/player.swf"}},
+        {"objects nested past any real page, then a parameter outside them",
+         [&] {
+             std::string page;
+             for (int i = 0; i < 100; ++i) page += flashObject;
+             page += "<param name=movie value=deep.php>";
+             for (int i = 0; i < 100; ++i) page += "</object>";
+             return page + "<param name=movie value=stray.swf>";
+         }(),
+         {"http://h/d/deep.php"}},
+        {"a script string never closed", "<script>document.write(\"<embed src=\\\"a.swf\\\"", {}},
+        {"a page cut inside a value", "<object type=\"application/x-shockwave-flash\" data=\"a.swf\"><param name=\"movie\" value=\"b.swf",
+         {"http://h/d/a.swf"}},
+    };
+    EXPECT_CASES(cases);
+}
+
 } // namespace
