@@ -74,8 +74,8 @@ enum class ObjectKind { Flash, Other, Unknown };
 
 // An <embed> tag, kept to judge the literal rule's hit on it.
 struct EmbedRecord {
-    std::size_t offset;   // of its "<"
-    std::string src;      // as written
+    std::size_t offset;     // of its "<"
+    std::string_view src;   // as written
     Verdict verdict;
 };
 
@@ -160,9 +160,16 @@ private:
         return false;
     }
 
+    // A value of the page itself stays where it is; one of markup a script writes is copied, as
+    // that markup is made afresh for each script.
+    std::string_view Keep(std::string_view value)
+    {
+        return m_nDepth == 0 ? value : std::string_view(m_writtenTexts.emplace_back(value));
+    }
+
     void Add(std::size_t offset, std::string_view value, bool needsMovieExtension)
     {
-        if (!HoldsJoin(value)) movies.push_back({offset, std::string(value), needsMovieExtension});
+        if (!HoldsJoin(value)) movies.push_back({offset, Keep(value), needsMovieExtension});
     }
 
     // Nesting past the bound counts as an object that does not say what it is.
@@ -199,8 +206,9 @@ private:
         } else if (Keyword(tag.Find("pluginspage")).find("flash") != std::string::npos || CurrentObject() == ObjectKind::Flash) {
             verdict = Verdict::Flash;
         }
-        embeds.push_back({tag.offset, std::string(src->value), verdict});
-        if (verdict == Verdict::Flash) Add(tag.offset, src->value, false);
+        const std::string_view kept = Keep(src->value);
+        embeds.push_back({tag.offset, kept, verdict});
+        if (verdict == Verdict::Flash && !HoldsJoin(kept)) movies.push_back({tag.offset, kept, false});
     }
 
     void OnObject(const MarkupTag& tag)
@@ -240,6 +248,7 @@ private:
     std::vector<ObjectKind> m_objects;
     std::size_t m_nObjectsBeyond = 0;
     CScriptReader m_scripts;
+    std::deque<std::string> m_writtenTexts;
 };
 
 // A set of texts that stay in place while it lives, by open addressing: a page may name

@@ -498,7 +498,7 @@ void CScriptReader::Call(std::size_t open, std::vector<ScriptMovie>& movies)
         const std::size_t keyCount = rule.keys[1].empty() ? (rule.keys[0].empty() ? 0 : 1) : 2;
         std::string text;
         if ((rule.takesText && TextOfValue(argument, text)) || (keyCount != 0 && KeyOfValue(argument, rule.keys, keyCount, text))) {
-            movies.push_back({m_tokens[argument.token].offset, text, rule.needsMovieExtension});
+            movies.push_back({m_tokens[argument.token].offset, m_movieTexts.emplace_back(std::move(text)), rule.needsMovieExtension});
         }
         return;
     }
@@ -517,5 +517,6 @@ void CScriptReader::RunContent(std::size_t open, std::vector<ScriptMovie>& movie
         if (name == "src" || name == "movie") movie = &m_arguments[k + 1];
     }
     std::string text;
-    if (movie && TextOfValue(*movie, text)) movies.push_back({m_tokens[movie->token].offset, WithMovieExtension(text), false});
+    if (movie && TextOfValue(*movie, text))
+        movies.push_back({m_tokens[movie->token].offset, m_movieTexts.emplace_back(WithMovieExtension(text)), false});
 }

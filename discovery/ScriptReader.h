@@ -4,6 +4,7 @@
 // the usual embedding calls (SWFObject, UFO, AC_FL_RunContent...). Platform-neutral; one pass
 // over each script, however it is written.
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -11,18 +12,19 @@
 
 #include "MarkupReader.h"
 
-// A movie address that a script call names, as the script writes it.
+// A movie address that markup or a script call names, as written. The text stays where it is
+// (in the page, or kept by whoever read it) as long as its reader lives.
 struct ScriptMovie {
     std::size_t offset = 0;            // where the call or the value stands in the page
-    std::string value;
+    std::string_view value;
     bool needsMovieExtension = false;  // the call takes other files too: only ".swf" counts
 };
 
 class CScriptReader {
 public:
     // Reads one script that starts at `offset` in the page, and appends the movies its calls
-    // name. A variable set to a string or an object literal is remembered for the calls of
-    // later scripts of the same page.
+    // name; their texts are kept here. A variable set to a string or an object literal is
+    // remembered for the calls of later scripts of the same page.
     void Read(std::string_view script, std::size_t offset, bool visualBasic, std::vector<ScriptMovie>& movies);
 
     // The string literals of the script read last, decoded, in order, with a kJoinMark between
@@ -89,4 +91,5 @@ private:
     std::vector<std::uint32_t> m_openBrackets;   // brackets not closed yet
     std::vector<Value> m_arguments;              // of the call being read
     std::unordered_map<std::string, Variable> m_variables;
+    std::deque<std::string> m_movieTexts;        // what the ScriptMovies given out point at
 };
