@@ -16,8 +16,6 @@ namespace {
 
 const MessageEntry s_entries[] = {
     OnCommand<ID_APP_ABOUT, &CDrovaneApp::OnAppAbout>(),
-    OnCommand<ID_FILE_NEW, &CDrovaneApp::OnFileNewCommand>(),
-    OnCommand<ID_FILE_OPEN, &CDrovaneApp::OnFileOpenCommand>(),
 };
 
 // The viewer hosts an ActiveX control; OLE must be up in this thread for that.

@@ -6,8 +6,6 @@ class CDrovaneApp : public CWinApp {
 public:
     BOOL InitInstance() override;
     void OnAppAbout();
-    void OnFileNewCommand() { OnFileNew(); }
-    void OnFileOpenCommand() { OnFileOpen(); }
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }

@@ -62,6 +62,9 @@ int main(int argc, char** argv)
     const int count = argc - 2;
     progress.sizes.assign(static_cast<std::size_t>(count), 0);
 
+    PROCESS_MEMORY_COUNTERS before{};
+    before.cb = sizeof before;
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before);
     LARGE_INTEGER frequency, start, end;
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
@@ -81,6 +84,7 @@ int main(int argc, char** argv)
     memory.cb = sizeof memory;
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof memory);
     std::printf("seconds=%.4f\n", double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
+    std::printf("working_set_before_mib=%.1f\n", before.WorkingSetSize / 1048576.0);
     std::printf("peak_working_set_mib=%.1f\n", memory.PeakWorkingSetSize / 1048576.0);
     std::printf("done=%d failed=%d\n", progress.done, progress.failed);
     return progress.failed == 0 ? 0 : 1;

@@ -1,12 +1,12 @@
 #include "CQuorvel.h"
 
 #include <new>
-#include <vector>
 
 #include "CPropertysIni.h"
 #include "HollinModule.h"
 #include "QuorvelCommand.h"
-#include "RegKey.h"
+#include "ScopedHandles.h"
+#include "WinStrings.h"
 
 CQuorvel::CQuorvel(IUnknown* outer) : m_inner(this), m_outer(outer ? outer : &m_inner)
 {
@@ -15,7 +15,6 @@ CQuorvel::CQuorvel(IUnknown* outer) : m_inner(this), m_outer(outer ? outer : &m_
 
 CQuorvel::~CQuorvel()
 {
-    if (m_pTypeInfo) m_pTypeInfo->Release();
     HollinModule::Unlock();
 }
 
@@ -62,17 +61,13 @@ STDMETHODIMP_(ULONG) CQuorvel::Inner::Release()
 HRESULT CQuorvel::TypeInfo(ITypeInfo** info)
 {
     if (!m_pTypeInfo) {
-        const std::string path = HollinModule::Path();
-        std::wstring widePath(path.size() + 1, L'\0');
-        ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath.data(), static_cast<int>(widePath.size()));
-        ITypeLib* library = nullptr;
-        HRESULT hr = ::LoadTypeLibEx(widePath.c_str(), REGKIND_NONE, &library);
+        ComPtr<ITypeLib> library;
+        HRESULT hr = ::LoadTypeLibEx(WideText(HollinModule::Path()).c_str(), REGKIND_NONE, library.Put());
         if (FAILED(hr)) return hr;
-        hr = library->GetTypeInfoOfGuid(IID_IQuorvel, &m_pTypeInfo);
-        library->Release();
+        hr = library->GetTypeInfoOfGuid(IID_IQuorvel, m_pTypeInfo.Put());
         if (FAILED(hr)) return hr;
     }
-    *info = m_pTypeInfo;
+    *info = m_pTypeInfo.Get();
     return S_OK;
 }
 
@@ -88,55 +83,55 @@ STDMETHODIMP CQuorvel::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    ITypeInfo* typeInfo = nullptr;
-    const HRESULT hr = TypeInfo(&typeInfo);
-    if (FAILED(hr)) return hr;
-    typeInfo->AddRef();
-    *info = typeInfo;
-    return S_OK;
+    return HollinModule::ComBoundary([&] {
+        ITypeInfo* typeInfo = nullptr;
+        const HRESULT hr = TypeInfo(&typeInfo);
+        if (FAILED(hr)) return hr;
+        typeInfo->AddRef();
+        *info = typeInfo;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CQuorvel::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
 {
     if (!::IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    ITypeInfo* typeInfo = nullptr;
-    const HRESULT hr = TypeInfo(&typeInfo);
-    return FAILED(hr) ? hr : ::DispGetIDsOfNames(typeInfo, names, count, ids);
+    return HollinModule::ComBoundary([&] {
+        ITypeInfo* typeInfo = nullptr;
+        const HRESULT hr = TypeInfo(&typeInfo);
+        return FAILED(hr) ? hr : ::DispGetIDsOfNames(typeInfo, names, count, ids);
+    });
 }
 
 STDMETHODIMP CQuorvel::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                               EXCEPINFO* exception, UINT* argError)
 {
     if (!::IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    ITypeInfo* typeInfo = nullptr;
-    const HRESULT hr = TypeInfo(&typeInfo);
-    if (FAILED(hr)) return hr;
-    return ::DispInvoke(static_cast<IQuorvel*>(this), typeInfo, id, flags, params, result, exception, argError);
+    return HollinModule::ComBoundary([&] {
+        ITypeInfo* typeInfo = nullptr;
+        const HRESULT hr = TypeInfo(&typeInfo);
+        if (FAILED(hr)) return hr;
+        return ::DispInvoke(static_cast<IQuorvel*>(this), typeInfo, id, flags, params, result, exception, argError);
+    });
 }
 
 STDMETHODIMP CQuorvel::loadUrl(BSTR bStr)
 {
-    try {
+    return HollinModule::ComBoundary([&] {
         StartProgram(AnsiText(bStr));
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CQuorvel::getFlashs(BSTR bsUrl, BSTR bsHTML)
 {
     if (!bsHTML) return S_OK;
-    try {
+    return HollinModule::ComBoundary([&] {
         // The Options switch of the program, in the settings file beside this module.
-        std::string folder = HollinModule::Path();
-        folder.resize(folder.find_last_of("\\/") + 1);
-        const bool extended = CPropertysIni(CString(folder)).GetFindInObjectsAndScripts();
+        const bool extended = CPropertysIni(CString(ModuleFolder(HollinModule::Instance()))).GetFindInObjectsAndScripts();
         StartProgram(FlashListPayload(AnsiText(bsUrl), AnsiText(bsHTML), extended));
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CQuorvelFactory::QueryInterface(REFIID iid, void** out)
@@ -164,12 +159,7 @@ STDMETHODIMP CQuorvelFactory::LockServer(BOOL lock)
 
 std::string AnsiText(BSTR text)
 {
-    const int length = text ? static_cast<int>(::SysStringLen(text)) : 0;
-    if (length == 0) return {};
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), size, nullptr, nullptr);
-    return ansi;
+    return NarrowText(std::wstring_view(text ? text : L"", text ? ::SysStringLen(text) : 0));
 }
 
 namespace {
@@ -179,18 +169,11 @@ namespace {
 std::string ProgramPath()
 {
     RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, "Software\\Drovane") == ERROR_SUCCESS) {
-        DWORD size = 0;
-        if (::RegQueryValueExA(key.Get(), "AppName", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
-            std::vector<char> value(size + 1, '\0');
-            if (::RegQueryValueExA(key.Get(), "AppName", nullptr, nullptr, reinterpret_cast<BYTE*>(value.data()),
-                                   &size) == ERROR_SUCCESS)
-                return std::string(value.data());   // up to the first zero
-        }
-    }
-    std::string beside = HollinModule::Path();
-    beside.resize(beside.find_last_of("\\/") + 1);
-    beside += "drovane.exe";
+    std::string value;
+    if (key.Open(HKEY_CURRENT_USER, "Software\\Drovane") == ERROR_SUCCESS &&
+        key.QueryText("AppName", value) == ERROR_SUCCESS)
+        return value;
+    const std::string beside = ModuleFolder(HollinModule::Instance()) + "\\drovane.exe";
     const DWORD attributes = ::GetFileAttributesA(beside.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
     return beside;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ScopedHandles.h"
 #include "hollin.h"
 
 class CQuorvel final : public IQuorvel {
@@ -50,7 +51,7 @@ private:
     Inner m_inner;
     IUnknown* m_outer;   // the controlling unknown: the aggregate, or our own inner one
     LONG m_nRefs = 1;
-    ITypeInfo* m_pTypeInfo = nullptr;   // loaded on first use
+    ComPtr<ITypeInfo> m_pTypeInfo;   // loaded on first use
 };
 
 class CQuorvelFactory final : public IClassFactory {

@@ -1,6 +1,6 @@
 #include "Registrar.h"
 
-#include "RegKey.h"
+#include "ScopedHandles.h"
 
 namespace {
 

@@ -1,13 +1,18 @@
-# tarnwick_test(<name> SOURCES ... LIBS ...)
+# tarnwick_test(<name> [WITH_TLS] SOURCES ... LIBS ...)
 # One test program, registered with CTest as one test. Each program gets a folder of its own,
 # because programs read and write files beside themselves (propertys.ini) and CTest may run
-# several programs at once.
+# several programs at once. WITH_TLS runs it under tests/support/with-tls-front (https tests).
 function(tarnwick_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "WITH_TLS" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/testbin/${name})
-  add_test(NAME ${name} COMMAND ${name})
+  if(ARG_WITH_TLS)
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/support/with-tls-front
+                                  ${CMAKE_SOURCE_DIR}/tools/wine-exec $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
 

@@ -6,15 +6,16 @@
 const CRuntimeClass CGetLinks::classCGetLinks("CGetLinks", &CreateObjectOf<CGetLinks>,
                                               &CWinThread::classCWinThread);
 
-CGetLinks::CGetLinks()
+CGetLinks::CGetLinks() : m_link(std::make_shared<CWorkerLink>())
 {
-    ::InitializeCriticalSection(&m_resultsLock);
+    m_link->Attach([this] { CHttpClient::Stop(); });
 }
 
 CGetLinks::~CGetLinks()
 {
     SendToOwner(WM_LINKS_FOUND, 0, 0);
-    ::DeleteCriticalSection(&m_resultsLock);
+    // The client part is still whole until the link lets go of it.
+    m_link->Attach(nullptr);
 }
 
 BOOL CGetLinks::InitInstance()
@@ -23,23 +24,17 @@ BOOL CGetLinks::InitInstance()
     return FALSE;
 }
 
-void CGetLinks::Stop()
-{
-    CHttpClient::Stop();
-    // Wait out a list copy that is under way; it never waits on this thread.
-    ::EnterCriticalSection(&m_resultsLock);
-    ::LeaveCriticalSection(&m_resultsLock);
-}
-
 void CGetLinks::OnComplete()
 {
-    // The whole raw response is scanned, head included; a null response is an empty text. The
+    // The whole raw response is scanned, head included; a null response is an empty text.
+    // Relative movies resolve against the address that answered, after any redirect. The
     // Options switch is read now, so a change counts from the next scan on.
     CStringArray found;
     const std::string_view page(m_pResponse ? m_pResponse : "", m_pResponse ? static_cast<std::size_t>(m_nResponseLen) : 0);
-    FindMovies(page, m_szPageUrl, CPropertysIni().GetFindInObjectsAndScripts(), found);
-    ::EnterCriticalSection(&m_resultsLock);
-    if (!IsStopped() && m_pResults) m_pResults->Copy(found);
-    ::LeaveCriticalSection(&m_resultsLock);
+    FindMovies(page, GetFinalUrl().View(), CPropertysIni().GetFindInObjectsAndScripts(), found);
+    {
+        auto lock = m_link->Lock();
+        if (!m_link->IsStopped() && m_pResults) m_pResults->Copy(found);
+    }
     FreeResponse();
 }

@@ -3,10 +3,13 @@
 // or by the extended finder, as the Options say), puts their absolute addresses into the owner's
 // result list and sends WM_LINKS_FOUND when it ends, whether the fetch succeeded or not.
 // Progress and failures reach the owner as WM_NET_STATUS.
+#include <memory>
+
 #include "CEmbedParser.h"
 #include "CHttpClient.h"
 #include "CStringArray.h"
 #include "CWinThread.h"
+#include "CWorkerLink.h"
 
 constexpr UINT WM_LINKS_FOUND = WM_USER + 6;
 
@@ -19,10 +22,10 @@ public:
     // The owner's list; it must not touch it from the start until WM_LINKS_FOUND arrives.
     void SetResultArray(CStringArray* results) { m_pResults = results; }
     void SetOwner(HWND owner) { SetOwnerWindow(owner); }
-
-    // Owner's thread. Once Stop returns the worker sends nothing more and never touches the
-    // owner's list; it ends and deletes itself on its own. The owner drops its pointer.
-    void Stop();
+    // The owner keeps this, never the worker: the worker deletes itself when its thread ends,
+    // which may be before the owner hears of it. Once the link's Stop returns the worker sends
+    // nothing more and never touches the owner's list.
+    std::shared_ptr<CWorkerLink> GetLink() const { return m_link; }
 
     BOOL InitInstance() override;
     void OnComplete() override;
@@ -32,6 +35,6 @@ public:
 
 private:
     CStringArray* m_pResults = nullptr;
-    // Held while the result list is written, so that Stop cannot return in the middle of it.
-    CRITICAL_SECTION m_resultsLock;
+    // The result list is written under its lock, so that Stop cannot return in the middle of it.
+    std::shared_ptr<CWorkerLink> m_link;
 };

@@ -8,83 +8,30 @@
 #include "MovieFileName.h"
 #include "ProgressPercent.h"
 #include "ResponseHead.h"
+#include "ScopedHandles.h"
 
 namespace {
 
 // Each write step holds the link's lock, so that Stop waits at most for one step.
 constexpr std::size_t kWriteStep = std::size_t(1) << 20;
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-    bool Close()
-    {
-        if (!IsValid()) return true;
-        const bool closed = ::CloseHandle(m_handle) != 0;
-        m_handle = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE m_handle;
-};
-
-// The temporary file a download is written to; removed unless it became the movie's file.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : m_path(std::move(path)) {}
-    ~TemporaryFile()
-    {
-        if (!m_bKept) ::DeleteFileA(m_path.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const char* Path() const { return m_path.c_str(); }
-    void Keep() { m_bKept = true; }
-
-private:
-    std::string m_path;
-    bool m_bKept = false;
-};
-
 } // namespace
 
 const CRuntimeClass CDownloadFile::classCDownloadFile("CDownloadFile", &CreateObjectOf<CDownloadFile>,
                                                       &CWinThread::classCWinThread);
 
-std::string CDownloadLink::GetLengthText() const
-{
-    std::lock_guard lock(mutex);
-    return lengthText;
-}
-
-void CDownloadLink::Stop()
-{
-    std::lock_guard lock(mutex);
-    stopped.store(true, std::memory_order_release);
-    // The client's own stop: its flag silences every report, and the socket shutdown wakes a
-    // receive that would otherwise wait for the server.
-    if (worker) static_cast<CHttpClient*>(worker)->Stop();
-}
-
 CDownloadFile::CDownloadFile() : m_link(std::make_shared<CDownloadLink>())
 {
-    m_link->worker = this;
+    // The client's own stop: its flag silences every report, and the socket shutdown wakes a
+    // receive that would otherwise wait for the server.
+    m_link->Attach([this] { CHttpClient::Stop(); });
 }
 
 CDownloadFile::~CDownloadFile()
 {
     // From here on Stop must not reach this object; the client part is still whole until the
-    // lock is released, so a Stop that got in first has finished with it.
-    std::lock_guard lock(m_link->mutex);
-    m_link->worker = nullptr;
+    // link lets go, so a Stop that got in first has finished with it.
+    m_link->Attach(nullptr);
 }
 
 void CDownloadFile::SetOwner(HWND owner, int item)
@@ -97,6 +44,11 @@ void CDownloadFile::SetUrl(const char* url)
 {
     m_strAddress = url ? url : "";
     CHttpClient::SetUrl(url);
+}
+
+void CDownloadFile::SetFileName(const char* name)
+{
+    m_strFileName = name ? name : "";
 }
 
 void CDownloadFile::SetSavePath(const char* folder)
@@ -115,9 +67,12 @@ BOOL CDownloadFile::InitInstance()
 void CDownloadFile::PostToOwner(DownloadProgress kind)
 {
     // Checked under the lock: once Stop has returned nothing more is posted.
-    std::lock_guard lock(m_link->mutex);
+    auto lock = m_link->Lock();
     if (m_link->IsStopped()) return;
-    (kind == DL_DONE ? m_link->donePosted : m_link->headPosted).store(true, std::memory_order_release);
+    if (kind == DL_DONE)
+        m_link->MarkDonePosted();
+    else
+        m_link->MarkHeadPosted();
     ::PostMessageA(m_hOwner, WM_DOWNLOAD_PROGRESS, kind, m_nItem);
 }
 
@@ -132,15 +87,12 @@ void CDownloadFile::OnReceive()
         m_nReceived = headEnd == std::string_view::npos ? 0 : static_cast<long long>(piece.size() - (headEnd + 4));
         const std::string lengthText = LengthTextOf(piece);
         m_nLength = ReadDecimal(lengthText);
-        {
-            std::lock_guard lock(m_link->mutex);
-            m_link->lengthText = lengthText;
-        }
-        m_link->received.store(m_nReceived, std::memory_order_release);
+        m_link->SetLengthText(lengthText);
+        m_link->SetReceived(m_nReceived);
         PostToOwner(DL_HEAD);
     } else {
         m_nReceived += static_cast<long long>(piece.size());
-        m_link->received.store(m_nReceived, std::memory_order_release);
+        m_link->SetReceived(m_nReceived);
     }
     // Every sent message is a round trip through the owner's thread (a quarter of a millisecond
     // under Wine: a 64 MiB movie's 16,000 pieces would cost four seconds, and ten downloads wait
@@ -159,6 +111,16 @@ void CDownloadFile::OnReceive()
     SendToOwner(WM_DOWNLOAD_PROGRESS, DL_PIECE, m_nItem);
 }
 
+bool CDownloadFile::TargetPath(std::string& path) const
+{
+    if (m_strFileName.IsEmpty()) return MovieFilePath(m_strFolder.View(), m_strAddress.View(), path);
+    // The list's name went through the same rule when the row was made; checked again here, as
+    // nothing outside the save folder may ever be written.
+    if (!IsMovieFileName(m_strFileName.View())) return false;
+    path = PathInFolder(m_strFolder.View(), m_strFileName.View());
+    return true;
+}
+
 void CDownloadFile::OnComplete()
 {
     // A connection closed before any byte was reported by the client already (code 0).
@@ -169,7 +131,6 @@ void CDownloadFile::OnComplete()
     const std::string_view response(m_pResponse, static_cast<std::size_t>(m_nResponseLen));
     const int status = StatusCodeOf(response);
     const std::size_t headEnd = FindHeadEnd(response);
-    std::string target;
     // SetError reports through OnError (unless stopped), which also releases the response.
     if (status != 0 && (status < 200 || status > 299)) {
         SetError(NET_ERR_HTTP_STATUS, status, "Error: HTTP status.");
@@ -177,12 +138,25 @@ void CDownloadFile::OnComplete()
         SetError(NET_ERR_NO_HEAD, 0, "Error: No head.");
     } else if (status == 0) {
         SetError(NET_ERR_HTTP_STATUS, 0, "Error: HTTP status.");
-    } else if (!MovieFilePath(m_strFolder.View(), m_strAddress.View(), target)) {
+    } else {
+        SaveBody(response, headEnd + 4);
+    }
+}
+
+void CDownloadFile::SaveBody(std::string_view response, std::size_t bodyStart)
+{
+    const long long length = static_cast<long long>(response.size() - bodyStart);
+    const long long announced = ReadDecimal(LengthTextOf(response.substr(0, bodyStart)));
+    std::string target;
+    if (length < announced) {
+        // The server closed the connection before the whole body had come: a cut-short movie
+        // must not replace the one the user may already have.
+        SetError(NET_ERR_INCOMPLETE, static_cast<int>(length), "Error: Incomplete.");
+    } else if (!TargetPath(target)) {
         SetError(NET_ERR_BAD_FILE_NAME, 0, "Error: Bad file name.");
     } else {
-        const std::size_t bodyStart = headEnd + 4;
         DWORD error = 0;
-        if (WriteFileAtomically(m_pResponse + bodyStart, response.size() - bodyStart, target, error) ==
+        if (WriteFileAtomically(response.data() + bodyStart, response.size() - bodyStart, target, error) ==
             WriteResult::Failed)
             SetError(NET_ERR_WRITE, static_cast<int>(error), "Error: Write failed.");
         else
@@ -193,23 +167,25 @@ void CDownloadFile::OnComplete()
 CDownloadFile::WriteResult CDownloadFile::WriteFileAtomically(const char* body, std::size_t len,
                                                               const std::string& target, DWORD& error)
 {
-    // The temporary file sits beside the target, so the final rename never crosses volumes.
-    const std::string folder = m_strFolder.IsEmpty() ? std::string(".") : std::string(m_strFolder.View());
-    char tempPath[MAX_PATH] = {};
-    if (target.size() >= MAX_PATH || ::GetTempFileNameA(folder.c_str(), "twk", 0, tempPath) == 0) {
-        error = target.size() >= MAX_PATH ? ERROR_FILENAME_EXCED_RANGE : ::GetLastError();
+    if (target.size() >= MAX_PATH) {
+        error = ERROR_FILENAME_EXCED_RANGE;
         return WriteResult::Failed;
     }
-    TemporaryFile temp(tempPath);
+    // The temporary file sits beside the target, so the final rename never crosses volumes.
+    TemporaryFile temp{std::string(m_strFolder.View())};
+    if (!temp.IsCreated()) {
+        error = ::GetLastError();
+        return WriteResult::Failed;
+    }
     FileHandle file(::CreateFileA(temp.Path(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
-    if (!file.IsValid()) {
+    if (!file) {
         error = ::GetLastError();
         return WriteResult::Failed;
     }
     for (std::size_t at = 0; at < len;) {
         const DWORD step = static_cast<DWORD>(std::min(kWriteStep, len - at));
-        std::lock_guard lock(m_link->mutex);
+        auto lock = m_link->Lock();
         if (m_link->IsStopped()) return WriteResult::Stopped;
         DWORD written = 0;
         if (!::WriteFile(file.Get(), body + at, step, &written, nullptr) || written != step) {
@@ -224,16 +200,15 @@ CDownloadFile::WriteResult CDownloadFile::WriteFileAtomically(const char* body, 
         return WriteResult::Failed;
     }
 
-    std::lock_guard lock(m_link->mutex);
+    auto lock = m_link->Lock();
     if (m_link->IsStopped()) return WriteResult::Stopped;
-    if (!::MoveFileExA(temp.Path(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!temp.MoveOver(target.c_str())) {
         error = ::GetLastError();
         return WriteResult::Failed;
     }
-    temp.Keep();
     // Posted under the same lock as the rename: a Stop that comes later finds the file in place
     // and this notice already queued, where the owner drops it for the stopped link.
-    m_link->donePosted.store(true, std::memory_order_release);
+    m_link->MarkDonePosted();
     ::PostMessageA(m_hOwner, WM_DOWNLOAD_PROGRESS, DL_DONE, m_nItem);
     return WriteResult::Written;
 }

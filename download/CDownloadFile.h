@@ -1,10 +1,13 @@
 #pragma once
 // The download worker: fetches one movie, reports progress to its owner window as
 // WM_DOWNLOAD_PROGRESS and, when the server has closed the connection, writes the body into the
-// save folder under the name MovieFileName gives. A failure reaches the owner as WM_NET_STATUS
-// and leaves no file; an existing file of that name is replaced only by a complete download.
+// save folder under the row's file name. A failure (a body shorter than its Content-Length among
+// them) reaches the owner as WM_NET_STATUS and leaves no file; an existing file of that name is
+// replaced only by a complete download.
 #include <chrono>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "CHttpClient.h"
 #include "CString.h"
@@ -31,10 +34,11 @@ public:
     void SetUrl(const char* url);
     // A missing backslash at the end is added, so the file lands inside the folder.
     void SetSavePath(const char* folder);
+    // The name the list gave the row; without one, MovieFileName of the address. A name the
+    // rule refuses is never written.
+    void SetFileName(const char* name);
     // The owner keeps this for the row; it outlives the worker.
     std::shared_ptr<CDownloadLink> GetLink() const { return m_link; }
-    // The same as GetLink()->Stop(); only while the owner knows the worker has not ended.
-    void Stop() { m_link->Stop(); }
 
     BOOL InitInstance() override;
     void OnReceive() override;
@@ -53,14 +57,17 @@ private:
     long long m_nPercentSent = 0;
     long long m_nReceivedSent = 0;
     std::chrono::steady_clock::time_point m_sentAt;
-    friend struct CDownloadLink;
     enum class WriteResult { Written, Stopped, Failed };
 
     void PostToOwner(DownloadProgress kind);
+    bool TargetPath(std::string& path) const;
+    // Writes the body (unless it is shorter than announced) or reports why not.
+    void SaveBody(std::string_view response, std::size_t bodyStart);
     WriteResult WriteFileAtomically(const char* body, std::size_t len, const std::string& target,
                                     DWORD& error);
 
     std::shared_ptr<CDownloadLink> m_link;
     CString m_strAddress;
     CString m_strFolder;
+    CString m_strFileName;
 };

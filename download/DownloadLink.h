@@ -2,36 +2,41 @@
 // What a download worker and its owner share. The worker deletes itself when its thread ends,
 // possibly before the owner has handled the messages it posted; so the values the owner reads,
 // and the way to stop the worker, live in this record, which both hold until they are done.
+// Platform-neutral.
 #include <atomic>
-#include <mutex>
 #include <string>
 
-class CDownloadFile;
+#include "CWorkerLink.h"
 
-struct CDownloadLink {
+class CDownloadLink : public CWorkerLink {
+public:
     // Valid once DL_HEAD has been posted; it never changes afterwards.
-    std::string GetLengthText() const;
+    std::string GetLengthText() const
+    {
+        auto lock = Lock();
+        return m_strLength;
+    }
+    void SetLengthText(std::string text)
+    {
+        auto lock = Lock();
+        m_strLength = std::move(text);
+    }
     // Body bytes counted so far (the rest of an unfinished head included).
-    long long GetReceived() const { return received.load(std::memory_order_acquire); }
-    // True once the owner has stopped the worker; a posted DL_HEAD or DL_DONE that arrives
-    // afterwards is to be dropped.
-    bool IsStopped() const { return stopped.load(std::memory_order_acquire); }
-    // Owner's thread. Once it returns the worker reports nothing more and writes no file; it
-    // ends and deletes itself on its own. Harmless after the worker has ended. It may wait for
-    // one bounded file write that is under way; it never waits for the network or the owner.
-    void Stop();
-    // Owner's thread, on a posted DL_HEAD or DL_DONE: true once for each notice this worker
-    // posted. A row that was started again holds the new worker's link, so a notice the earlier
-    // worker posted finds nothing to take here and is dropped.
-    bool TakeHead() { return headPosted.exchange(false, std::memory_order_acq_rel); }
-    bool TakeDone() { return donePosted.exchange(false, std::memory_order_acq_rel); }
+    long long GetReceived() const { return m_nReceived.load(std::memory_order_acquire); }
+    void SetReceived(long long count) { m_nReceived.store(count, std::memory_order_release); }
 
-    // Held for a file write step, a post and the worker's destruction; never while sending.
-    mutable std::mutex mutex;
-    CDownloadFile* worker = nullptr;   // null once the worker is being destroyed
-    std::string lengthText;
-    std::atomic<long long> received{0};
-    std::atomic<bool> stopped{false};
-    std::atomic<bool> headPosted{false};
-    std::atomic<bool> donePosted{false};
+    // The worker marks each notice it posts, under Lock() and only while not stopped; the owner
+    // takes the mark when it handles the notice: true once for each notice this worker posted.
+    // A row that was started again holds the new worker's link, so a notice the earlier worker
+    // posted finds nothing to take there and is dropped.
+    void MarkHeadPosted() { m_bHeadPosted.store(true, std::memory_order_release); }
+    void MarkDonePosted() { m_bDonePosted.store(true, std::memory_order_release); }
+    bool TakeHead() { return m_bHeadPosted.exchange(false, std::memory_order_acq_rel); }
+    bool TakeDone() { return m_bDonePosted.exchange(false, std::memory_order_acq_rel); }
+
+private:
+    std::string m_strLength;
+    std::atomic<long long> m_nReceived{0};
+    std::atomic<bool> m_bHeadPosted{false};
+    std::atomic<bool> m_bDonePosted{false};
 };

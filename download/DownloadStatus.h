@@ -5,4 +5,5 @@ enum DownloadStatus {
     NET_ERR_NO_HEAD = 13,         // no blank line after the head
     NET_ERR_BAD_FILE_NAME = 14,   // MovieFileName refused the address
     NET_ERR_WRITE = 15,           // value: the system error
+    NET_ERR_INCOMPLETE = 16,      // the body ended before its Content-Length; value: the bytes that came
 };

@@ -1,7 +1,9 @@
 #include "MovieFileName.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <unordered_set>
 
 namespace {
 
@@ -50,17 +52,11 @@ std::string_view PathOf(std::string_view address)
     return slash == std::string_view::npos ? std::string_view{} : address.substr(slash);
 }
 
-} // namespace
-
-bool MovieFileName(std::string_view address, std::string& name)
+// The segment as a file name: forbidden characters replaced; false (name left empty) for a
+// segment no plain file inside the save folder can have.
+bool NameOfSegment(std::string_view segment, std::string& name)
 {
     name.clear();
-    std::string_view path = PathOf(address);
-    // The query goes first: a "/" inside it is not a path separator.
-    path = path.substr(0, path.find_first_of("?#"));
-    const std::size_t lastSlash = path.rfind('/');
-    std::string_view segment = lastSlash == std::string_view::npos ? path : path.substr(lastSlash + 1);
-
     if (segment.empty() || segment.size() > kMaxMovieFileName) return false;
     if (segment.back() == '.' || segment.back() == ' ') return false;   // also "." and ".."
     if (IsDeviceName(segment)) return false;
@@ -72,13 +68,71 @@ bool MovieFileName(std::string_view address, std::string& name)
     return true;
 }
 
+} // namespace
+
+bool MovieFileName(std::string_view address, std::string& name)
+{
+    std::string_view path = PathOf(address);
+    // The query goes first: a "/" inside it is not a path separator.
+    path = path.substr(0, path.find_first_of("?#"));
+    const std::size_t lastSlash = path.rfind('/');
+    return NameOfSegment(lastSlash == std::string_view::npos ? path : path.substr(lastSlash + 1), name);
+}
+
+bool IsMovieFileName(std::string_view name)
+{
+    std::string checked;
+    return NameOfSegment(name, checked) && checked == name;
+}
+
+std::vector<std::string> DistinctFileNames(const std::vector<std::string>& addresses)
+{
+    std::vector<std::string> names(addresses.size());
+    // Windows file names differ only if they differ beyond letter case.
+    std::unordered_set<std::string> taken;
+    const auto folded = [](std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        std::string name;
+        if (!MovieFileName(addresses[i], name)) continue;
+        if (!taken.insert(folded(name)).second) {
+            // "movie1.swf" becomes "movie1 (2).swf", "movie1 (3).swf", ... whichever is free;
+            // the stem gives way when the name would grow too long.
+            const std::size_t dot = name.rfind('.');
+            std::string extension = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
+            // An extension too long to leave room for the number counts as part of the stem.
+            if (extension.size() > kMaxMovieFileName / 2) extension.clear();
+            const std::string stem = name.substr(0, name.size() - extension.size());
+            for (int n = 2;; ++n) {
+                const std::string suffix = " (" + std::to_string(n) + ")";
+                const std::size_t room = kMaxMovieFileName - suffix.size() - extension.size();
+                std::string candidate = stem.substr(0, std::min(stem.size(), room)) + suffix + extension;
+                if (IsMovieFileName(candidate) && taken.insert(folded(candidate)).second) {
+                    name = std::move(candidate);
+                    break;
+                }
+            }
+        }
+        names[i] = std::move(name);
+    }
+    return names;
+}
+
+std::string PathInFolder(std::string_view folder, std::string_view name)
+{
+    std::string path(folder);
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    path += name;
+    return path;
+}
+
 bool MovieFilePath(std::string_view folder, std::string_view address, std::string& path)
 {
     path.clear();
     std::string name;
     if (!MovieFileName(address, name)) return false;
-    path.assign(folder);
-    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
-    path += name;
+    path = PathInFolder(folder, name);
     return true;
 }

@@ -24,11 +24,6 @@ void CCmdUI::SetCheck(int check)
     }
 }
 
-void CCmdUI::SetText(const char* text)
-{
-    if (m_hStatusBar) ::SendMessageA(m_hStatusBar, SB_SETTEXTA, m_nIndex, reinterpret_cast<LPARAM>(text));
-}
-
 bool CCmdUI::DoUpdate(CCmdTarget* target, bool disableIfNoHandler)
 {
     m_bEnableChanged = false;

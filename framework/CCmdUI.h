@@ -12,12 +12,10 @@ public:
     HMENU m_hMenu = nullptr;      // menu item: the menu and the item's position
     UINT m_nIndex = 0;
     HWND m_hToolBar = nullptr;    // toolbar button
-    HWND m_hStatusBar = nullptr;  // status-bar pane m_nIndex
     bool m_bEnableChanged = false;
 
     void Enable(bool on = true);
     void SetCheck(int check = 1);
-    void SetText(const char* text);
     // Returns whether a handler answered.
     bool DoUpdate(CCmdTarget* target, bool disableIfNoHandler);
 };

@@ -1,20 +1,12 @@
 #include "CDocument.h"
 
-#include <commdlg.h>
-
 #include "AfxIds.h"
-#include "CWinApp.h"
-#include "CWnd.h"
+#include "CFileDialog.h"
 
 namespace {
 const MessageEntry s_entries[] = {
     OnCommand<ID_FILE_SAVE, &CDocument::OnFileSave>(),
-};
-
-// Closes a file handle when it goes.
-struct FileHandle {
-    HANDLE h;
-    ~FileHandle() { if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h); }
+    OnCommand<ID_FILE_SAVE_AS, &CDocument::OnFileSaveAs>(),
 };
 }
 
@@ -23,55 +15,34 @@ const CRuntimeClass CDocument::classCDocument("CDocument", &CreateObjectOf<CDocu
 
 BOOL CDocument::OnNewDocument()
 {
-    DeleteContents();
     m_strPathName.Empty();
     return TRUE;
 }
 
-BOOL CDocument::OnOpenDocument(const char* path)
+BOOL CDocument::OnOpenDocument(const char*)
 {
-    FileHandle file{::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)};
-    if (file.h == INVALID_HANDLE_VALUE) {
-        AfxMessageBox("Failed to open document.");
-        return FALSE;
-    }
-    DeleteContents();
-    Serialize(file.h, false);
-    m_strPathName = path;
-    return TRUE;
+    return FALSE;
 }
 
-BOOL CDocument::OnSaveDocument(const char* path)
+BOOL CDocument::OnSaveDocument(const char*)
 {
-    FileHandle file{::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)};
-    if (file.h == INVALID_HANDLE_VALUE) {
-        AfxMessageBox("Failed to save document.");
-        return FALSE;
-    }
-    Serialize(file.h, true);
-    m_strPathName = path;
-    return TRUE;
-}
-
-void CDocument::Serialize(HANDLE, bool)
-{
+    return FALSE;
 }
 
 void CDocument::OnFileSave()
 {
-    CString path = m_strPathName;
-    if (path.IsEmpty()) {
-        char name[MAX_PATH] = "Untitled";
-        OPENFILENAMEA ofn{};
-        ofn.lStructSize = sizeof ofn;
-        CWinApp* app = AfxGetApp();
-        ofn.hwndOwner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
-        ofn.lpstrFilter = "All Files (*.*)\0*.*\0";
-        ofn.lpstrFile = name;
-        ofn.nMaxFile = MAX_PATH;
-        ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
-        if (!::GetSaveFileNameA(&ofn)) return;
-        path = name;
+    if (m_strPathName.IsEmpty()) {
+        OnFileSaveAs();
+        return;
     }
-    OnSaveDocument(path);
+    OnSaveDocument(m_strPathName);
+}
+
+void CDocument::OnFileSaveAs()
+{
+    CFileDialog dialog(false, GetDefaultExtension(), m_strPathName,
+                       OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR, GetFileFilter());
+    if (dialog.DoModal() != IDOK) return;
+    const CString path = dialog.GetPathName();
+    if (OnSaveDocument(path)) m_strPathName = path;
 }

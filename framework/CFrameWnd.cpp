@@ -11,6 +11,7 @@
 #include "CStatusBar.h"
 #include "CToolBar.h"
 #include "CWinApp.h"
+#include "WinStrings.h"
 
 namespace {
 
@@ -227,8 +228,7 @@ BOOL CFrameWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
     if (header->code == TTN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
         const CString tip = PromptPart(static_cast<UINT>(header->idFrom), true);
-        ::MultiByteToWideChar(CP_ACP, 0, tip, -1, info->szText, static_cast<int>(std::size(info->szText)));
-        info->szText[std::size(info->szText) - 1] = L'\0';
+        lstrcpynW(info->szText, WideText(tip.View()).c_str(), static_cast<int>(std::size(info->szText)));
         info->lpszText = info->szText;
         return TRUE;
     }

@@ -19,7 +19,6 @@ public:
     void InitialUpdateFrame(CDocument* document, BOOL makeVisible);
 
     CView* GetActiveView() const { return m_pViewActive; }
-    void SetActiveView(CView* view) { m_pViewActive = view; }
 
     // The status bar's message pane: a text, the prompt of a command, or "Ready".
     void SetMessageText(const char* text);

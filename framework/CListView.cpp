@@ -22,20 +22,6 @@ void CListCtrl::SetItemText(int index, int column, const char* text)
     Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
 }
 
-CString CListCtrl::GetItemText(int index, int column) const
-{
-    std::vector<char> buffer(256);
-    for (;;) {
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = buffer.data();
-        item.cchTextMax = static_cast<int>(buffer.size());
-        const int len = static_cast<int>(Send(LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item)));
-        if (len < static_cast<int>(buffer.size()) - 1) return CString(buffer.data(), static_cast<std::size_t>(len));
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 void CListCtrl::SetItemState(int index, UINT state, UINT mask)
 {
     LVITEMA item{};

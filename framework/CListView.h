@@ -14,7 +14,6 @@ public:
     int GetItemCount() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
     int InsertItem(int index, const char* text);
     void SetItemText(int index, int column, const char* text);
-    CString GetItemText(int index, int column) const;
     BOOL DeleteItem(int index) { return static_cast<BOOL>(Send(LVM_DELETEITEM, index)); }
     BOOL DeleteAllItems() { return static_cast<BOOL>(Send(LVM_DELETEALLITEMS)); }
     UINT GetItemState(int index, UINT mask) const { return static_cast<UINT>(Send(LVM_GETITEMSTATE, index, mask)); }
@@ -26,10 +25,8 @@ public:
     UINT GetSelectedCount() const { return static_cast<UINT>(Send(LVM_GETSELECTEDCOUNT)); }
     int InsertColumn(int index, const char* header, int format, int width);
     int GetColumnWidth(int column) const { return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, column)); }
-    BOOL SetColumnWidth(int column, int width) { return static_cast<BOOL>(Send(LVM_SETCOLUMNWIDTH, column, width)); }
     int GetColumnCount() const;
     void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style); }
-    DWORD GetExtendedStyle() const { return static_cast<DWORD>(Send(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
     int HitTest(POINT point) const;
 
 private:

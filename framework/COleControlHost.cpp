@@ -114,66 +114,45 @@ private:
     RECT m_rect;
 };
 
-namespace {
-
-template <class Interface>
-void ReleaseAndClear(Interface*& pointer)
-{
-    if (pointer) pointer->Release();
-    pointer = nullptr;
-}
-
-} // namespace
-
 HRESULT COleControlHost::Create(REFCLSID clsid, HWND parent, const RECT& rect)
 {
     Destroy();
-    HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                    reinterpret_cast<void**>(&m_pObject));
-    if (FAILED(hr)) {
-        m_pObject = nullptr;
-        return hr;
-    }
-    m_pSite = new (std::nothrow) Site(parent, rect);
+    HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, m_pObject.PutVoid());
+    if (FAILED(hr)) return hr;
+    m_pSite.Attach(new (std::nothrow) Site(parent, rect));
     if (!m_pSite) {
         Destroy();
         return E_OUTOFMEMORY;
     }
-    auto* clientSite = static_cast<IOleClientSite*>(m_pSite);
+    IOleClientSite* clientSite = m_pSite.Get();
     m_pObject->SetClientSite(clientSite);
-    IPersistStreamInit* persist = nullptr;
-    if (SUCCEEDED(m_pObject->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)))) {
-        persist->InitNew();
-        persist->Release();
-    }
+    ComPtr<IPersistStreamInit> persist;
+    if (SUCCEEDED(m_pObject->QueryInterface(IID_IPersistStreamInit, persist.PutVoid()))) persist->InitNew();
     RECT position = rect;
     hr = m_pObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, parent, &position);
     if (FAILED(hr)) {
         Destroy();
         return hr;
     }
-    if (SUCCEEDED(m_pObject->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&m_pInPlace)))) {
+    if (SUCCEEDED(m_pObject->QueryInterface(IID_IOleInPlaceObject, m_pInPlace.PutVoid()))) {
         m_pInPlace->GetWindow(&m_hControl);
         m_pInPlace->SetObjectRects(&position, &position);
-    } else {
-        m_pInPlace = nullptr;
     }
-    if (FAILED(m_pObject->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&m_pDispatch)))) m_pDispatch = nullptr;
+    m_pObject->QueryInterface(IID_IDispatch, m_pDispatch.PutVoid());
     return S_OK;
 }
 
 void COleControlHost::Destroy()
 {
     if (m_pInPlace) m_pInPlace->InPlaceDeactivate();
-    ReleaseAndClear(m_pInPlace);
-    ReleaseAndClear(m_pDispatch);
+    m_pInPlace.Reset();
+    m_pDispatch.Reset();
     if (m_pObject) {
         m_pObject->Close(OLECLOSE_NOSAVE);
         m_pObject->SetClientSite(nullptr);
     }
-    ReleaseAndClear(m_pObject);
-    if (m_pSite) static_cast<IOleClientSite*>(m_pSite)->Release();
-    m_pSite = nullptr;
+    m_pObject.Reset();
+    m_pSite.Reset();
     m_hControl = nullptr;
 }
 

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "ScopedHandles.h"
+
 class COleControlHost {
 public:
     COleControlHost() = default;
@@ -19,7 +21,6 @@ public:
     // Deactivates and closes the control; its window goes with it.
     void Destroy();
 
-    bool IsCreated() const { return m_pObject != nullptr; }
     // The control's own window; null for a windowless control.
     HWND GetControlWindow() const { return m_hControl; }
 
@@ -29,9 +30,9 @@ public:
 private:
     class Site;
 
-    Site* m_pSite = nullptr;
-    IOleObject* m_pObject = nullptr;
-    IOleInPlaceObject* m_pInPlace = nullptr;
-    IDispatch* m_pDispatch = nullptr;
+    ComPtr<IOleClientSite> m_pSite;   // our Site
+    ComPtr<IOleObject> m_pObject;
+    ComPtr<IOleInPlaceObject> m_pInPlace;
+    ComPtr<IDispatch> m_pDispatch;
     HWND m_hControl = nullptr;
 };

@@ -39,6 +39,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const char* path, BOOL makeVisib
     }
     const BOOL opened = path ? m_pDocument->OnOpenDocument(path) : m_pDocument->OnNewDocument();
     if (!opened) return nullptr;
+    if (path) m_pDocument->SetPathName(path);
     m_pFrame->InitialUpdateFrame(m_pDocument, makeVisible);
     return m_pDocument;
 }

@@ -1,6 +1,7 @@
 #include "CStatusBar.h"
 
 #include "AfxIds.h"
+#include "ScopedHandles.h"
 
 BOOL CStatusBar::Create(HWND parent, DWORD style, UINT id)
 {
@@ -22,7 +23,8 @@ void CStatusBar::LayoutPanes()
     if (m_ids.empty()) return;
     RECT client;
     GetClientRect(&client);
-    HDC dc = ::GetDC(m_hWnd);
+    const WindowDC windowDC(m_hWnd);
+    HDC dc = windowDC.Get();
     HGDIOBJ old = ::SelectObject(dc, GetFont());
     // Indicator panes are as wide as their texts; the message pane takes the rest.
     std::vector<int> edges(m_ids.size());
@@ -36,7 +38,6 @@ void CStatusBar::LayoutPanes()
     }
     edges[0] = m_ids.size() == 1 ? -1 : right;
     ::SelectObject(dc, old);
-    ::ReleaseDC(m_hWnd, dc);
     SendMessage(SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 

@@ -10,11 +10,8 @@ public:
     bool IsEmpty() const { return m_items.empty(); }
     const CString& GetAt(int index) const { return m_items.at(static_cast<std::size_t>(index)); }
     const CString& operator[](int index) const { return GetAt(index); }
-    void SetAt(int index, const CString& value) { m_items.at(static_cast<std::size_t>(index)) = value; }
 
     int Add(const CString& value) { m_items.push_back(value); return GetSize() - 1; }
-    void InsertAt(int index, const CString& value);
-    void RemoveAt(int index);
     void RemoveAll() { m_items.clear(); }
     // Replaces the whole contents with a copy of another list.
     void Copy(const CStringArray& other) { m_items = other.m_items; }

@@ -13,7 +13,6 @@ public:
     // The button's command ids in order, 0 for separators.
     int GetButtonCount() const { return static_cast<int>(SendMessage(TB_BUTTONCOUNT)); }
     UINT GetItemID(int index) const;
-    bool IsButtonEnabled(UINT id) const { return SendMessage(TB_ISBUTTONENABLED, id) != 0; }
     // Runs the enabling request of every button against the target.
     void OnUpdateCmdUI(CCmdTarget* target);
     SIZE GetIdealSize() const;

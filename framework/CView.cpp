@@ -31,7 +31,7 @@ BOOL CView::Create(HWND parent, UINT id, CCreateContext* context)
 {
     if (context) m_pDocument = context->m_pCurrentDoc;
     if (m_pDocument) m_pDocument->AddView(this);
-    return CreateEx(WS_EX_CLIENTEDGE, ViewClassName(), "", WS_CHILD | WS_VISIBLE | WS_BORDER | ViewStyle(), 0, 0, 0, 0,
+    return CreateEx(WS_EX_CLIENTEDGE, ViewClassName(), "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, 0, 0,
                     parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
 }
 

@@ -14,7 +14,6 @@ class CView : public CWnd {
 public:
     BOOL Create(HWND parent, UINT id, CCreateContext* context);
     virtual void OnInitialUpdate();
-    CDocument* GetDocument() const { return m_pDocument; }
 
     BOOL OnCmdMsg(UINT id, int code, CCmdUI* cmdUI, bool probe = false) override;
     void PostNcDestroy() override;
@@ -23,9 +22,8 @@ public:
     const CRuntimeClass* GetRuntimeClass() const override { return &classCView; }
 
 protected:
-    // The window class and styles of the view's window.
+    // The window class of the view's window.
     virtual const char* ViewClassName() const;
-    virtual DWORD ViewStyle() const { return 0; }
 
     CDocument* m_pDocument = nullptr;
 };

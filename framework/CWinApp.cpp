@@ -1,14 +1,14 @@
 #include "CWinApp.h"
 
-#include <commdlg.h>
-
 #include <cstring>
 #include <string>
 
 #include "AfxIds.h"
+#include "CDocument.h"
+#include "CFileDialog.h"
 #include "CFrameWnd.h"
 #include "CSingleDocTemplate.h"
-#include "RegKey.h"
+#include "ScopedHandles.h"
 
 namespace {
 CWinApp* g_pApp = nullptr;
@@ -28,6 +28,7 @@ HINSTANCE AfxGetInstanceHandle()
 
 namespace {
 const MessageEntry s_appEntries[] = {
+    OnCommand<ID_FILE_OPEN, &CWinApp::OnFileOpen>(),
     OnCommand<ID_APP_EXIT, &CWinApp::OnAppExit>(),
 };
 }
@@ -126,12 +127,9 @@ CString CWinApp::ProfileKeyPath(const char* section) const
 int CWinApp::GetProfileInt(const char* section, const char* entry, int defaultValue) const
 {
     RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, ProfileKeyPath(section)) != ERROR_SUCCESS) return defaultValue;
     DWORD value = 0;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    if (::RegQueryValueExA(key.Get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD)
+    if (key.Open(HKEY_CURRENT_USER, ProfileKeyPath(section)) != ERROR_SUCCESS ||
+        key.QueryDword(entry, value) != ERROR_SUCCESS)
         return defaultValue;
     return static_cast<int>(value);
 }
@@ -139,15 +137,12 @@ int CWinApp::GetProfileInt(const char* section, const char* entry, int defaultVa
 CString CWinApp::GetProfileString(const char* section, const char* entry, const char* defaultValue) const
 {
     RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, ProfileKeyPath(section)) != ERROR_SUCCESS) return defaultValue;
+    std::string text;
     DWORD type = 0;
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.Get(), entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+    if (key.Open(HKEY_CURRENT_USER, ProfileKeyPath(section)) != ERROR_SUCCESS ||
+        key.QueryText(entry, text, &type) != ERROR_SUCCESS || type != REG_SZ)
         return defaultValue;
-    std::string text(size + 1, '\0');
-    if (::RegQueryValueExA(key.Get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
-        return defaultValue;
-    return CString(text.c_str());
+    return CString(text);
 }
 
 BOOL CWinApp::WriteProfileInt(const char* section, const char* entry, int value)
@@ -180,15 +175,11 @@ void CWinApp::OnFileNew()
 void CWinApp::OnFileOpen()
 {
     if (!m_pDocTemplate) return;
-    char path[MAX_PATH] = {};
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-    ofn.lpstrFilter = "All Files (*.*)\0*.*\0";
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (::GetOpenFileNameA(&ofn)) m_pDocTemplate->OpenDocumentFile(path);
+    const CDocument* document = m_pDocTemplate->GetDocument();
+    CFileDialog dialog(true, document ? document->GetDefaultExtension() : nullptr, nullptr,
+                       OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
+                       document ? document->GetFileFilter() : "All Files (*.*)|*.*||");
+    if (dialog.DoModal() == IDOK) m_pDocTemplate->OpenDocumentFile(dialog.GetPathName());
 }
 
 void CWinApp::OnAppExit()

@@ -33,8 +33,7 @@ public:
     BOOL WriteProfileString(const char* section, const char* entry, const char* value);
 
     void AddDocTemplate(CSingleDocTemplate* docTemplate);
-    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
-    // The default handlers of the new-document and open-document commands.
+    // A new, empty document (start-up), and File > Open: the user picks the file.
     void OnFileNew();
     void OnFileOpen();
     void OnAppExit();

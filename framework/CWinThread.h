@@ -16,7 +16,6 @@ public:
     // flags: 0 or CREATE_SUSPENDED. Returns false if the thread could not be started; the
     // object is then not deleted, whatever m_bAutoDelete says.
     BOOL CreateThread(DWORD flags = 0, UINT stackSize = 0, LPSECURITY_ATTRIBUTES security = nullptr);
-    DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
 
     virtual BOOL InitInstance() { return TRUE; }
     virtual int Run();

@@ -126,13 +126,6 @@ BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent)
     return SubclassWindow(::GetDlgItem(parent->m_hWnd, static_cast<int>(id)));
 }
 
-HWND CWnd::UnsubclassWindow()
-{
-    if (m_pfnSuper) ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-    m_pfnSuper = nullptr;
-    return Detach();
-}
-
 BOOL CWnd::DestroyWindow()
 {
     return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
@@ -200,12 +193,7 @@ BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
     CWnd* child = FromHandlePermanent(header->hwndFrom);
-    if (child && child != this && child->OnChildNotify(WM_NOTIFY, wParam, lParam, result)) return TRUE;
-    if (const MessageEntry* entry = FindEntry(EntryKind::Notify, header->code, static_cast<UINT>(header->idFrom))) {
-        *result = entry->thunk(this, wParam, lParam);
-        return TRUE;
-    }
-    return FALSE;
+    return child && child != this && child->OnChildNotify(WM_NOTIFY, wParam, lParam, result);
 }
 
 BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)

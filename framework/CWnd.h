@@ -20,7 +20,6 @@ public:
 
     HWND m_hWnd = nullptr;
     operator HWND() const { return m_hWnd; }
-    HWND GetSafeHwnd() const { return m_hWnd; }
 
     // The object attached to a window, or null for windows the framework does not know.
     static CWnd* FromHandlePermanent(HWND hWnd);
@@ -32,7 +31,6 @@ public:
     static bool LastCreateAttached();
     BOOL SubclassWindow(HWND hWnd);
     BOOL SubclassDlgItem(UINT id, CWnd* parent);
-    HWND UnsubclassWindow();
     BOOL DestroyWindow();
 
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);

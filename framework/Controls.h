@@ -16,7 +16,6 @@ public:
     void SetRange(int lower, int upper) { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(lower, upper)); }
     void SetStep(int step) { SendMessage(PBM_SETSTEP, static_cast<WPARAM>(step)); }
     void SetPos(int pos) { SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos)); }
-    int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
     void StepIt() { SendMessage(PBM_STEPIT); }
 };
 

@@ -85,35 +85,6 @@ void DDX_Text(CDataExchange* dx, int id, unsigned& value)
     ExchangeNumber(dx, id, value, 0, UINT_MAX, "Please enter a positive integer.");
 }
 
-void DDX_Check(CDataExchange* dx, int id, int& value)
-{
-    if (dx->m_bFail) return;
-    dx->m_idLastControl = id;
-    HWND control = dx->m_pDlgWnd->GetDlgItem(id);
-    if (dx->m_bSaveAndValidate)
-        value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
-    else
-        ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
-}
-
-void DDX_Radio(CDataExchange* dx, int id, int& value)
-{
-    if (dx->m_bFail) return;
-    dx->m_idLastControl = id;
-    HWND first = dx->m_pDlgWnd->GetDlgItem(id);
-    if (dx->m_bSaveAndValidate) value = -1;
-    int index = 0;
-    // The group runs from the first button to the next control with WS_GROUP.
-    for (HWND button = first; button; button = ::GetWindow(button, GW_HWNDNEXT), ++index) {
-        if (button != first && (::GetWindowLongPtrA(button, GWL_STYLE) & WS_GROUP)) break;
-        if (dx->m_bSaveAndValidate) {
-            if (::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED) value = index;
-        } else {
-            ::SendMessageA(button, BM_SETCHECK, index == value ? BST_CHECKED : BST_UNCHECKED, 0);
-        }
-    }
-}
-
 void DDX_Control(CDataExchange* dx, int id, CWnd& control)
 {
     if (dx->m_bFail) return;

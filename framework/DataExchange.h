@@ -20,9 +20,6 @@ public:
 void DDX_Text(CDataExchange* dx, int id, CString& value);
 void DDX_Text(CDataExchange* dx, int id, int& value);
 void DDX_Text(CDataExchange* dx, int id, unsigned& value);
-void DDX_Check(CDataExchange* dx, int id, int& value);
-// The checked button of a group that starts at id: 0, 1, ... or -1.
-void DDX_Radio(CDataExchange* dx, int id, int& value);
 // Attaches the control to the object (once).
 void DDX_Control(CDataExchange* dx, int id, CWnd& control);
 // Limits the edit box when filling it; refuses a longer text when reading it.

@@ -22,7 +22,6 @@ enum class EntryKind {
     Message,        // a window message
     Command,        // WM_COMMAND from a menu, accelerator or control: id range, notification code
     Update,         // enabling request for a command id range (CCmdUI* in lParam)
-    Notify,         // WM_NOTIFY from a child: id range, code
     ReflectCommand, // a control's own WM_COMMAND notification, reflected back from its parent
     ReflectNotify,  // a control's own WM_NOTIFY, reflected back from its parent
 };
@@ -31,7 +30,7 @@ using HandlerThunk = LRESULT (*)(CCmdTarget* self, WPARAM wParam, LPARAM lParam)
 
 struct MessageEntry {
     EntryKind kind;
-    UINT message;  // Message: the message; ReflectCommand/ReflectNotify/Command/Notify: the code
+    UINT message;  // Message: the message; ReflectCommand/ReflectNotify/Command: the code
     UINT idFirst;
     UINT idLast;
     HandlerThunk thunk;
@@ -99,18 +98,11 @@ constexpr MessageEntry OnCommand() { return {EntryKind::Command, 0, Id, Id, &det
 template <UINT First, UINT Last, auto Handler>
 constexpr MessageEntry OnCommandRange() { return {EntryKind::Command, 0, First, Last, &detail::Call<Handler>}; }
 
-// A control's notification to its parent through WM_COMMAND (BN_CLICKED is 0, like menus).
-template <UINT Code, UINT Id, auto Handler>
-constexpr MessageEntry OnControl() { return {EntryKind::Command, Code, Id, Id, &detail::Call<Handler>}; }
-
 template <UINT Id, auto Handler>
 constexpr MessageEntry OnUpdate() { return {EntryKind::Update, 0, Id, Id, &detail::Call<Handler>}; }
 
 template <UINT First, UINT Last, auto Handler>
 constexpr MessageEntry OnUpdateRange() { return {EntryKind::Update, 0, First, Last, &detail::Call<Handler>}; }
-
-template <UINT Code, UINT Id, auto Handler>
-constexpr MessageEntry OnNotify() { return {EntryKind::Notify, Code, Id, Id, &detail::Call<Handler>}; }
 
 template <UINT Code, auto Handler>
 constexpr MessageEntry OnReflectCommand() { return {EntryKind::ReflectCommand, Code, 0, 0, &detail::Call<Handler>}; }

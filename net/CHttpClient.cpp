@@ -3,8 +3,14 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
+
+#include <ws2tcpip.h>
 
 #include "CPropertysIni.h"
+#include "CTlsSession.h"
+#include "HttpReply.h"
+#include "ScopedHandles.h"
 
 namespace {
 
@@ -18,12 +24,12 @@ SRWLOCK g_countLock = SRWLOCK_INIT;
 int g_liveClients = 0;
 
 // Serialises the clients' messages to their owners, and tells an owner's handler which client
-// sent the message it is handling (the sender waits inside SendMessage meanwhile).
+// sent the message it is handling (the sender waits inside SendMessage meanwhile). Nothing may
+// show a window or wait for anything while handling such a message: every other client's next
+// message waits for it.
 struct SendGate {
-    SendGate() { ::InitializeCriticalSection(&lock); }
-    ~SendGate() { ::DeleteCriticalSection(&lock); }
-    CRITICAL_SECTION lock;
-    const CHttpClient* sender = nullptr;
+    CriticalSection lock;
+    std::atomic<const CHttpClient*> sender{nullptr};
 };
 SendGate& Gate()
 {
@@ -70,8 +76,6 @@ CHttpClient::CHttpClient()
     ++g_liveClients;
     ::ReleaseSRWLockExclusive(&g_countLock);
 
-    m_localAddr.sin_family = AF_INET;
-    m_localAddr.sin_addr.s_addr = htonl(INADDR_ANY);
     CHttpClient::InitInstance();
 }
 
@@ -167,27 +171,26 @@ void CHttpClient::Stop()
 LRESULT CHttpClient::SendToOwner(UINT message, WPARAM wParam, LPARAM lParam)
 {
     SendGate& gate = Gate();
-    ::EnterCriticalSection(&gate.lock);
-    LRESULT result = 0;
-    if (!IsStopped()) {
-        const CHttpClient* outer = gate.sender;
-        gate.sender = this;
-        result = ::SendMessageA(m_hOwner, message, wParam, lParam);
-        gate.sender = outer;
-    }
-    ::LeaveCriticalSection(&gate.lock);
+    CriticalSectionLock lock(gate.lock);
+    if (IsStopped()) return 0;
+    gate.sender.store(this, std::memory_order_release);
+    const LRESULT result = ::SendMessageA(m_hOwner, message, wParam, lParam);
+    gate.sender.store(nullptr, std::memory_order_release);
     return result;
 }
 
 bool CHttpClient::IsFromStoppedSender()
 {
-    const CHttpClient* sender = Gate().sender;
+    const CHttpClient* sender = CurrentSender();
     return sender && sender->IsStopped();
 }
 
 const CHttpClient* CHttpClient::CurrentSender()
 {
-    return Gate().sender;
+    // Only a message another thread sent has a sender waiting for it; a posted one has none,
+    // and the value may then belong to a send under way on another thread.
+    if (!::InSendMessage()) return nullptr;
+    return Gate().sender.load(std::memory_order_acquire);
 }
 
 void CHttpClient::CloseSocket()
@@ -220,42 +223,65 @@ void CHttpClient::Request(const char* url)
     m_pResponse = nullptr;
     m_nResponseLen = 0;
     m_bDone = false;
-
-    HttpAddress address;
-    AddressFailure failure = SplitAddress(url, address);
-    if (failure.code == 0 && m_bUseProxy && m_szServer[0] == '\0')
-        failure = AddressFailure{NET_ERR_NO_PROXY, "Error: Proxy Not Specified."};
-    if (failure.code != 0) {
-        SetError(failure.code, 0, failure.text);
-        return;
+    m_strFinalUrl = url ? url : "";
+    for (int redirects = 0;; ++redirects) {
+        std::string target;
+        if (!FetchOnce(m_strFinalUrl, redirects == 0, target)) return;
+        if (redirects == kMaxRedirects) {
+            SetError(NET_ERR_TOO_MANY_REDIRECTS, redirects + 1, "Error: Too many redirects.");
+            return;
+        }
+        m_strFinalUrl = target.c_str();
     }
-
-    m_szUrl = RequestTarget(address, url, m_bUseProxy != 0).c_str();
-    if (!m_bUseProxy) {
-        CopyText(m_szAddress, sizeof m_szAddress, address.host.c_str());
-        CopyText(m_szServer, sizeof m_szServer, address.host.c_str());
-        m_nPort = address.port;
-    }
-
-    if (!Connect(address) || Halted()) return;
-    if (!SendGet(address.host.c_str()) || Halted()) return;
-    SendToOwner(WM_NET_STATUS, NET_RECEIVING, 0);
-    ReceiveAll();
 }
 
-bool CHttpClient::Connect(const HttpAddress&)
+void CHttpClient::ReportProgress(NetStatus status)
 {
-    SOCKET created = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    // The owner sees one fetch: a redirect's request does not step its progress again.
+    if (m_bFirstHop) SendToOwner(WM_NET_STATUS, status, 0);
+}
+
+bool CHttpClient::FetchOnce(const char* url, bool first, std::string& target)
+{
+    m_bFirstHop = first;
+    HttpAddress address;
+    AddressFailure failure = SplitAddress(url, address, first ? kMaxUrlLength : kMaxRedirectUrlLength);
+    if (failure.code == 0 && m_bUseProxy && m_szServer[0] == '\0')
+        failure = AddressFailure{NET_ERR_NO_PROXY, "Error: Proxy Not Specified."};
+    if (failure.code == 0 && address.host.size() > kMaxUrlLength)
+        failure = AddressFailure{NET_ERR_BAD_HOST, "Error: Bad Host In URL."};
+    if (failure.code != 0) {
+        SetError(failure.code, 0, failure.text);
+        return false;
+    }
+
+    // Plain http through a proxy asks the proxy for the whole address; https asks it for a
+    // tunnel and then speaks to the server itself.
+    const bool proxied = m_bUseProxy != 0;
+    m_szUrl = RequestTarget(address, url, proxied && !address.secure).c_str();
+    const std::string server = proxied ? std::string(m_szServer) : address.host;
+    const int port = proxied ? m_nPort : address.port;
+
+    if (!Connect(server, port, !proxied && address.bracketed) || Halted()) return false;
+    std::string early;
+    if (address.secure && proxied && (!OpenTunnel(address, early) || Halted())) return false;
+    if (address.secure && (!StartTls(address, std::move(early)) || Halted())) return false;
+    ReportProgress(NET_CONNECTED);
+    if (!SendGet(address) || Halted()) return false;
+    ReportProgress(NET_RECEIVING);
+    return ReceiveAll(target);
+}
+
+bool CHttpClient::OpenSocket(int family)
+{
+    SOCKET created = ::socket(family, SOCK_STREAM, IPPROTO_TCP);
     ::EnterCriticalSection(&m_socketLock);
     m_socket = created;
     ::LeaveCriticalSection(&m_socketLock);
-    SendToOwner(WM_NET_STATUS, NET_SOCKET_CREATED, 0);
     if (m_socket == INVALID_SOCKET) {
         SetError(NET_ERR_SOCKET, -1, "Error: socket()");
         return false;
     }
-    if (Halted()) return false;
-
     linger lingerOption{1, 0};
     if (::setsockopt(m_socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&lingerOption), sizeof lingerOption) != 0) {
         FailSocket(NET_ERR_SOCKET, "Error: setsockopt(LINGER).");
@@ -269,52 +295,128 @@ bool CHttpClient::Connect(const HttpAddress&)
         FailSocket(NET_ERR_SOCKET, "Error: setsockopt(SNDTIMEO).");
         return false;
     }
-    if (::bind(m_socket, reinterpret_cast<const sockaddr*>(&m_localAddr), sizeof m_localAddr) != 0) {
-        FailSocket(NET_ERR_SOCKET, "Error: bind()");
+    // Stop may have come while there was no socket to shut down.
+    return !Halted();
+}
+
+bool CHttpClient::Connect(const std::string& server, int port, bool numericHost)
+{
+    ReportProgress(NET_SOCKET_CREATED);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_flags = numericHost ? AI_NUMERICHOST : 0;
+    addrinfo* found = nullptr;
+    // Out-of-range proxy ports keep their low bits, as they always did.
+    const std::string service = std::to_string(port & 0xFFFF);
+    const int lookup = server.empty() ? WSAHOST_NOT_FOUND : ::getaddrinfo(server.c_str(), service.c_str(), &hints, &found);
+    if (lookup != 0) {
+        SetError(NET_ERR_BAD_HOST, lookup, "Error: Resolve Host.");
         return false;
     }
+    std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, &::freeaddrinfo);
+    if (IsStopped()) return false;
 
-    in_addr remote{};
-    const hostent* entry = m_szServer[0] ? ::gethostbyname(m_szServer) : nullptr;
-    if (entry && entry->h_addrtype == AF_INET && entry->h_addr_list[0]) {
-        std::memcpy(&remote, entry->h_addr_list[0], sizeof remote);
-    } else {
-        const int lookupError = ::WSAGetLastError();
-        const unsigned long dotted = m_szAddress[0] ? ::inet_addr(m_szAddress) : INADDR_NONE;
-        if (dotted == INADDR_NONE) {
-            CloseSocket();
-            SetError(NET_ERR_BAD_HOST, lookupError, "Error: Resolve Host.");
+    // Each address in turn: a name may have an IPv6 and an IPv4 address and answer at one.
+    int error = WSAECONNREFUSED;
+    for (const addrinfo* candidate = found; candidate; candidate = candidate->ai_next) {
+        if (!OpenSocket(candidate->ai_family)) return false;
+        if (::connect(m_socket, candidate->ai_addr, static_cast<int>(candidate->ai_addrlen)) == 0) return true;
+        error = ::WSAGetLastError();
+        CloseSocket();
+        if (IsStopped()) return false;
+    }
+    SetError(NET_ERR_SOCKET, error, "Error: connect()");
+    return false;
+}
+
+bool CHttpClient::OpenTunnel(const HttpAddress& address, std::string& early)
+{
+    const std::string request = ConnectRequest(address);
+    if (!SendLine(request.c_str(), static_cast<int>(request.size()))) return false;
+    // The proxy's reply ends with a blank line; the server says nothing before the client's
+    // hello, but whatever did come after the head would be its.
+    constexpr std::size_t kMaxProxyHead = 16 * 1024;
+    std::string reply;
+    std::size_t headEnd = std::string::npos;
+    while ((headEnd = reply.find("\r\n\r\n")) == std::string::npos && reply.size() < kMaxProxyHead) {
+        char buffer[4096];
+        const int got = ::recv(m_socket, buffer, sizeof buffer, 0);
+        if (got == SOCKET_ERROR) {
+            FailSocket(NET_ERR_SOCKET, "Error: recieve()");
             return false;
         }
-        remote.s_addr = dotted;
+        if (got == 0) break;
+        reply.append(buffer, static_cast<std::size_t>(got));
     }
-    if (Halted()) return false;
-    m_remoteAddr.sin_family = AF_INET;
-    m_remoteAddr.sin_port = htons(static_cast<u_short>(m_nPort & 0xFFFF));
-    m_remoteAddr.sin_addr = remote;
-
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(m_socket, &readable);
-    timeval noWait{0, 0};
-    if (::select(0, &readable, nullptr, nullptr, &noWait) == SOCKET_ERROR) {
-        FailSocket(NET_ERR_SOCKET, "Error: select()");
+    const int status = headEnd == std::string::npos ? 0 : ReplyStatus(reply);
+    if (status < 200 || status > 299) {
+        CloseSocket();
+        SetError(NET_ERR_PROXY_REFUSED, status, "Error: Proxy refused the tunnel.");
         return false;
     }
-    if (::connect(m_socket, reinterpret_cast<const sockaddr*>(&m_remoteAddr), sizeof m_remoteAddr) != 0) {
-        FailSocket(NET_ERR_SOCKET, "Error: connect()");
-        return false;
-    }
-    SendToOwner(WM_NET_STATUS, NET_CONNECTED, 0);
+    early = reply.substr(headEnd + 4);
     return true;
 }
 
-bool CHttpClient::SendGet(const char* host)
+bool CHttpClient::StartTls(const HttpAddress& address, std::string early)
 {
-    for (const std::string& line : RequestLines(m_szUrl.View(), host)) {
-        if (!SendLine(line.c_str(), static_cast<int>(line.size()))) return false;
+    // No name goes out for SNI when the host is an address, not a name.
+    in_addr dotted{};
+    const bool literal = address.bracketed || ::inet_pton(AF_INET, address.host.c_str(), &dotted) == 1;
+    m_pTls = std::make_unique<CTlsSession>();
+    switch (m_pTls->Handshake(m_socket, literal ? std::string() : address.host, std::move(early))) {
+    case CTlsSession::Result::Ok:
+        break;
+    case CTlsSession::Result::SocketError:
+        // A server that never finishes its side fails the way a silent server does.
+        FailSocket(NET_ERR_SOCKET, "Error: recieve()");
+        return false;
+    case CTlsSession::Result::Closed:
+    case CTlsSession::Result::Failed:
+        CloseSocket();
+        SetError(NET_ERR_TLS, static_cast<int>(m_pTls->Status()), "Error: TLS handshake.");
+        return false;
     }
-    return true;
+    if (Halted()) return false;
+
+    DWORD error = 0;
+    const CTlsSession::Certificate check = m_pTls->CheckCertificate(address.host, error);
+    if (check == CTlsSession::Certificate::Trusted) return true;
+    CloseSocket();
+    if (check == CTlsSession::Certificate::Expired)
+        SetError(NET_ERR_CERT_EXPIRED, static_cast<int>(error), "Error: Certificate expired.");
+    else if (check == CTlsSession::Certificate::OtherHost)
+        SetError(NET_ERR_CERT_OTHER_HOST, static_cast<int>(error), "Error: Certificate for another host.");
+    else
+        SetError(NET_ERR_CERT_UNTRUSTED, static_cast<int>(error), "Error: Certificate not trusted.");
+    return false;
+}
+
+bool CHttpClient::SendGet(const HttpAddress& address)
+{
+    const std::vector<std::string> lines = RequestLines(m_szUrl.View(), HostForHeader(address));
+    if (!m_pTls) {
+        for (const std::string& line : lines) {
+            if (!SendLine(line.c_str(), static_cast<int>(line.size()))) return false;
+        }
+        return true;
+    }
+    // Over TLS the request goes out as one record.
+    std::string request;
+    for (const std::string& line : lines) request += line;
+    switch (m_pTls->Send(request)) {
+    case CTlsSession::Result::Ok:
+        return true;
+    case CTlsSession::Result::Failed:
+        CloseSocket();
+        SetError(NET_ERR_TLS, static_cast<int>(m_pTls->Status()), "Error: TLS send.");
+        return false;
+    default:
+        FailSocket(NET_ERR_SOCKET, "Error: send()");
+        return false;
+    }
 }
 
 bool CHttpClient::SendLine(const char* text, int len)
@@ -332,24 +434,66 @@ bool CHttpClient::SendLine(const char* text, int len)
     return true;
 }
 
-void CHttpClient::ReceiveAll()
+int CHttpClient::ReceiveSome(char* at, int room, int& pending)
 {
-    char* block = nullptr;
+    if (!m_pTls) return ::recv(m_socket, at, kReceiveSize, 0);
+    // Encrypted bytes sit right behind the plain ones and are decrypted in place, whole records
+    // at a time, so the plain bytes land where a plain recv would have put them.
+    for (;;) {
+        const CTlsSession::Decrypted decrypted = m_pTls->Decrypt(at, pending);
+        pending = decrypted.pending;
+        if (decrypted.result == CTlsSession::Result::Failed) {
+            m_bTlsFailed = true;
+            return SOCKET_ERROR;
+        }
+        if (decrypted.plain > 0) return decrypted.plain;
+        if (decrypted.result == CTlsSession::Result::Closed) return 0;
+        if (pending >= room) {   // no record is that long
+            m_bTlsFailed = true;
+            return SOCKET_ERROR;
+        }
+        const int got = ::recv(m_socket, at + pending, std::min(kReceiveSize, room - pending), 0);
+        if (got <= 0) return got;
+        pending += got;
+    }
+}
+
+void CHttpClient::HandToHooks(char* block, int from, int end)
+{
+    // The hooks see the data in pieces of at most 4095 bytes, in order.
+    for (int at = from; at < end && !IsStopped(); at += kMaxPiece) {
+        m_pChunk = block + at;
+        m_nChunkLen = std::min(kMaxPiece, end - at);
+        OnReceive();
+    }
+    m_pChunk = nullptr;
+}
+
+void CHttpClient::ReceiveInto(ReplyBlock& reply, std::string& target)
+{
+    char*& block = reply.block;
     SIZE_T committed = 0;
-    int total = 0;
-    int last = SOCKET_ERROR;
+    int pending = 0;   // encrypted bytes behind the plain ones (https only)
     try {
+        if (m_pTls) {
+            const std::string early = m_pTls->TakeEarlyData();
+            if (!EnsureCommitted(block, committed, early.size() + kReceiveSize + CTlsSession::kMaxRecord))
+                throw std::bad_alloc();
+            std::memcpy(block, early.data(), early.size());
+            pending = static_cast<int>(early.size());
+        }
         for (;;) {
-            if (!EnsureCommitted(block, committed, SIZE_T(total) + kReceiveSize)) {
+            if (!EnsureCommitted(block, committed, SIZE_T(reply.total) + pending + kReceiveSize + CTlsSession::kMaxRecord)) {
                 SetError(NET_ERR_SOCKET, static_cast<int>(::GetLastError()), "Error: Memory Alloc.");
+                reply.reported = true;
                 break;
             }
             if (IsStopped()) break;
-            last = ::recv(m_socket, block + total, kReceiveSize, 0);
-            m_nChunkLen = last;
-            if (last == SOCKET_ERROR) break;
-            if (last == 0) {
-                if (total == 0) {
+            reply.last = ReceiveSome(block + reply.total, static_cast<int>(committed - reply.total), pending);
+            m_nChunkLen = reply.last;
+            if (reply.last == SOCKET_ERROR) break;
+            if (reply.last == 0) {
+                if (reply.total == 0) {
                     ::VirtualFree(block, 0, MEM_RELEASE);
                     block = nullptr;
                     if (!IsStopped())
@@ -357,40 +501,64 @@ void CHttpClient::ReceiveAll()
                 }
                 break;
             }
-            const int end = total + last;
-            // The hooks see the data in pieces of at most 4095 bytes, in order.
-            for (int at = total; at < end && !IsStopped(); at += kMaxPiece) {
-                m_pChunk = block + at;
-                m_nChunkLen = std::min(kMaxPiece, end - at);
-                OnReceive();
+            const int end = reply.total + reply.last;
+            if (reply.start == ReplyStart::Undecided) {
+                reply.start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(end)), false,
+                                            m_strFinalUrl.View(), target);
+                if (reply.start == ReplyStart::Redirect) break;
+                if (reply.start == ReplyStart::Final) HandToHooks(block, 0, end);
+            } else {
+                HandToHooks(block, reply.total, end);
             }
-            m_pChunk = nullptr;
-            total = end;
+            reply.total = end;
         }
-    } catch (...) {
-        SetError(NET_ERR_SOCKET, static_cast<int>(::GetLastError()), "Error: Memory Alloc.");
+    } catch (const std::bad_alloc&) {
+        // A hook ran out of memory. Any other exception is a fault of the hook's own and goes on
+        // to the thread's boundary.
+        m_pChunk = nullptr;
+        SetError(NET_ERR_SOCKET, ERROR_NOT_ENOUGH_MEMORY, "Error: Memory Alloc.");
+        reply.reported = true;
     }
+}
 
-    if (total == 0 && block) {
+bool CHttpClient::ReceiveAll(std::string& target)
+{
+    // The hooks see nothing until the first bytes show that this reply is not a redirect.
+    ReplyBlock reply;
+    m_bTlsFailed = false;
+    ReceiveInto(reply, target);
+    char* block = reply.block;
+    if (reply.total == 0 && block) {
         ::VirtualFree(block, 0, MEM_RELEASE);
         block = nullptr;
     }
-    m_pResponse = block;
-    m_nResponseLen = total;
     const int socketError = ::WSAGetLastError();
     CloseSocket();
-    if (IsStopped()) {
-        // Nothing more is reported; the block goes without a hook ever seeing it.
-        if (m_pResponse) ::VirtualFree(m_pResponse, 0, MEM_RELEASE);
-        m_pResponse = nullptr;
-        m_nResponseLen = 0;
-        return;
+    const SECURITY_STATUS tlsStatus = m_pTls ? m_pTls->Status() : SEC_E_OK;
+    m_pTls.reset();
+    // A reply that ended before it could be told apart is looked at whole.
+    if (reply.start == ReplyStart::Undecided && reply.last == 0 && reply.total > 0 && !IsStopped()) {
+        reply.start = ClassifyReply(std::string_view(block, static_cast<std::size_t>(reply.total)), true,
+                                    m_strFinalUrl.View(), target);
+        if (reply.start == ReplyStart::Final) HandToHooks(block, 0, reply.total);
     }
-    if (last != 0) {
-        SetError(NET_ERR_SOCKET, socketError, "Error: recieve()");
-        return;
+    const bool redirected = reply.start == ReplyStart::Redirect && !IsStopped() && !reply.reported;
+    if (IsStopped() || reply.start == ReplyStart::Redirect || reply.reported) {
+        // Nothing of this reply is reported; the block goes without a hook ever seeing it.
+        if (block) ::VirtualFree(block, 0, MEM_RELEASE);
+        return redirected;
     }
-    m_nTotalLen = total;
+    m_pResponse = block;
+    m_nResponseLen = reply.total;
+    if (reply.last != 0) {
+        if (m_bTlsFailed)
+            SetError(NET_ERR_TLS, static_cast<int>(tlsStatus), "Error: TLS record.");
+        else
+            SetError(NET_ERR_SOCKET, socketError, "Error: recieve()");
+        return false;
+    }
+    m_nTotalLen = reply.total;
     OnComplete();
     m_bDone = true;
+    return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Checking and splitting a web address, choosing the request target, and the text of the GET
-// request. Platform-neutral: the transfer engine calls these, and so do the native tests.
+// and CONNECT requests. Platform-neutral: the transfer engine calls these, and so do the native
+// tests.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,15 +20,25 @@ enum NetStatus {
     NET_CONNECTED = 9,
     NET_RECEIVING = 10,
     NET_SOCKET_CREATED = 11,
+    // 12 and up: the download's own (DownloadStatus.h); the client's later failures follow them.
+    NET_ERR_TLS = 17,                 // handshake or record failed; value: the security status
+    NET_ERR_CERT_UNTRUSTED = 18,      // value: the certificate policy's error
+    NET_ERR_CERT_OTHER_HOST = 19,
+    NET_ERR_CERT_EXPIRED = 20,
+    NET_ERR_TOO_MANY_REDIRECTS = 21,
+    NET_ERR_PROXY_REFUSED = 22,       // value: the proxy's status (0 when it gave none)
 };
 
 constexpr std::size_t kMaxUrlLength = 255;
 constexpr int kDefaultPort = 80;
+constexpr int kDefaultSecurePort = 443;
 constexpr int kDefaultProxyPort = 8080;
 
 struct HttpAddress {
-    std::string scheme;   // text before "://", possibly empty; never checked
-    std::string host;
+    std::string scheme;   // text before "://", possibly empty; only "https" means anything
+    std::string host;     // an IPv6 literal without its brackets
+    bool bracketed = false;   // the host was written as "[v6 literal]"
+    bool secure = false;      // "https", in any letter case: TLS, port 443 unless one is given
     int port = kDefaultPort;
     bool hasPath = false; // a "/" ended the host (and port)
     std::string path;     // everything after that "/", uninterpreted
@@ -39,7 +50,11 @@ struct AddressFailure {
 };
 
 // The checks before the split, the split itself and the checks after it, in that order.
-AddressFailure SplitAddress(const char* url, HttpAddress& out);
+// Addresses the user gives are held to kMaxUrlLength; a server's redirect may name a longer one.
+AddressFailure SplitAddress(const char* url, HttpAddress& out, std::size_t maxLength = kMaxUrlLength);
+
+// The host as the Host line and a CONNECT request write it: an IPv6 literal in brackets.
+std::string HostForHeader(const HttpAddress& address);
 
 // The request target: "/" + path when direct; through a proxy the whole address, with
 // "http://" put in front when it has no scheme.
@@ -47,6 +62,12 @@ std::string RequestTarget(const HttpAddress& address, std::string_view url, bool
 
 // The lines of the GET request, each sent by one SendLine; the last carries the blank line.
 std::vector<std::string> RequestLines(std::string_view target, std::string_view host);
+
+// The request that asks a proxy for a tunnel to the address's host and port.
+std::string ConnectRequest(const HttpAddress& address);
+
+// ASCII letters compared without case.
+bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // Reads a number the way atoi does (leading blanks, a sign, digits up to the first other
 // character, 0 when there are none), saturating instead of overflowing.

@@ -1,6 +1,7 @@
 #include "CMovieWindow.h"
 
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -199,6 +200,28 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
+// No exception may cross the window procedure into the system's code. A movie too big for the
+// memory left ends its playing with a note (its memory goes first, so the note finds room);
+// anything else is a fault of ours, and noexcept stops the process where a debugger can see it.
+LRESULT CALLBACK GuardedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    try {
+        return WindowProc(window, message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        ::KillTimer(window, kFrameTimer);
+        if (PlayerState* state = StateOf(window)) {
+            StopMovie(window, *state);
+            state->movie.reset();
+            state->pixels = {};
+            state->playing = false;
+            state->note = MovieWindow::kOutOfMemory;
+        }
+        ::InvalidateRect(window, nullptr, FALSE);
+        // A paint that failed leaves the window to be painted again, with the note this time.
+        return message == WM_PAINT ? ::DefWindowProcA(window, message, wParam, lParam) : 0;
+    }
+}
+
 } // namespace
 
 namespace MovieWindow {
@@ -208,7 +231,7 @@ bool Register()
     WNDCLASSA cls{};
     if (::GetClassInfoA(::GetModuleHandleA(nullptr), kClassName, &cls)) return true;
     cls.style = CS_HREDRAW | CS_VREDRAW;
-    cls.lpfnWndProc = WindowProc;
+    cls.lpfnWndProc = GuardedWindowProc;
     cls.hInstance = ::GetModuleHandleA(nullptr);
     cls.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     cls.lpszClassName = kClassName;

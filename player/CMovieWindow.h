@@ -22,6 +22,7 @@ namespace MovieWindow {
 constexpr const char kClassName[] = "TarnwickMoviePlayer";
 constexpr const char kFileMissing[] = "Movie file not found";
 constexpr const char kFileUnreadable[] = "Movie file cannot be read";
+constexpr const char kOutOfMemory[] = "Not enough memory to play this movie";
 
 // Registers the window class once per process (later calls do nothing).
 bool Register();

@@ -12,6 +12,9 @@
 #define IDD_GENERAL 129
 #define IDR_ROWMENU 133
 #define IDB_TOOLBAR 134
+// The toolbar strip drawn for 150 % and 200 % displays (IDB_TOOLBAR is the 100 % one).
+#define IDB_TOOLBAR_150 135
+#define IDB_TOOLBAR_200 136
 #define IDI_VIEWER 137
 
 // New Task dialog
@@ -31,6 +34,8 @@
 // Options sheet: the General page
 #define IDC_SAVE_PATH 1009
 #define IDC_BROWSE 1011
+#define IDC_SIMULTANEOUS 1014
+#define IDC_SIMULTANEOUS_SPIN 1015
 #define IDC_FIND_IN_SCRIPTS 1030
 
 // About box

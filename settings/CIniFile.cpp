@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 CIniFile::CIniFile() : m_pPath(std::make_unique<CString>()) {}
 
 CIniFile::~CIniFile() = default;
@@ -35,20 +33,4 @@ bool CIniFile::ReadBool(const char* section, const char* key, bool defaultValue)
 void CIniFile::WriteBool(const char* section, const char* key, bool value)
 {
     WriteString(section, key, value ? "1" : "0");
-}
-
-CString GetModuleDir()
-{
-    // GetModuleFileNameA fills the whole buffer when the name does not fit; grow until it does.
-    std::vector<char> name(MAX_PATH);
-    for (;;) {
-        const DWORD len = ::GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (len == 0) return CString();
-        if (len < name.size()) {
-            CString path(name.data(), len);
-            const int slash = path.ReverseFind('\\');
-            return slash < 0 ? path : path.Left(slash);
-        }
-        name.resize(name.size() * 2);
-    }
 }

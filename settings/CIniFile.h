@@ -26,7 +26,3 @@ public:
 private:
     std::unique_ptr<CString> m_pPath;
 };
-
-// The folder of the running program, without a trailing backslash; the whole file name when it
-// has no backslash.
-CString GetModuleDir();

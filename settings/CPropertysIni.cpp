@@ -1,14 +1,19 @@
 #include "CPropertysIni.h"
 
+#include <algorithm>
+#include <string>
+
+#include "WinStrings.h"
+
 namespace {
 constexpr const char* kSection = "Options";
 }
 
-CPropertysIni::CPropertysIni() : CPropertysIni(GetModuleDir()) {}
+CPropertysIni::CPropertysIni() : CPropertysIni(CString(ModuleFolder())) {}
 
 CPropertysIni::CPropertysIni(const CString& folder)
 {
-    CString path = folder;
+    CString path(folder);
     // Exactly one backslash between the folder and the name, also for a drive's root ("c:\").
     if (path.IsEmpty() || path.GetAt(path.GetLength() - 1) != '\\') path += '\\';
     path += "propertys.ini";
@@ -25,3 +30,17 @@ CString CPropertysIni::GetSavePath() const { return ReadString(kSection, "SavePa
 void CPropertysIni::SetSavePath(const char* path) { WriteString(kSection, "SavePath", path); }
 bool CPropertysIni::GetFindInObjectsAndScripts() const { return ReadBool(kSection, "FindInObjectsAndScripts", true); }
 void CPropertysIni::SetFindInObjectsAndScripts(bool find) { WriteBool(kSection, "FindInObjectsAndScripts", find); }
+
+int CPropertysIni::GetSimultaneousDownloads() const
+{
+    const CString text = ReadString(kSection, "SimultaneousDownloads", "");
+    const std::string_view digits = text.View();
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) return kDefaultDownloads;
+    if (digits.size() > 9) return kMaxDownloads;
+    return std::clamp(std::stoi(std::string(digits)), kMinDownloads, kMaxDownloads);
+}
+
+void CPropertysIni::SetSimultaneousDownloads(int count)
+{
+    WriteString(kSection, "SimultaneousDownloads", std::to_string(count).c_str());
+}

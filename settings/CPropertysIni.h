@@ -22,4 +22,12 @@ public:
     // "EMBED SRC=" tags; on when the key is absent.
     bool GetFindInObjectsAndScripts() const;
     void SetFindInObjectsAndScripts(bool find);
+    // How many downloads may run at once. A file without the key (an older one), or with a
+    // value that is no number, gives the default; a number out of range is brought into it.
+    int GetSimultaneousDownloads() const;
+    void SetSimultaneousDownloads(int count);
+
+    static constexpr int kMinDownloads = 1;
+    static constexpr int kMaxDownloads = 32;
+    static constexpr int kDefaultDownloads = 6;
 };

@@ -1,9 +1,7 @@
 #include "CDrovaneView.h"
 
 #include <cstring>
-#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "CCmdUI.h"
@@ -13,6 +11,7 @@
 #include "CShellFileOp.h"
 #include "CWinApp.h"
 #include "MovieFileName.h"
+#include "ScopedHandles.h"
 #include "TaskText.h"
 #include "resource.h"
 
@@ -57,46 +56,21 @@ constexpr int kUnchecked = 1;
 
 constexpr const char* kMovieFilter = "Flash (*.swf)|*.swf|All Files (*.*)|*.*||";
 
-struct MenuDestroyer {
-    void operator()(HMENU menu) const { ::DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
-
-struct GlobalFreer {
-    void operator()(HGLOBAL memory) const { ::GlobalFree(memory); }
-};
-using GlobalHandle = std::unique_ptr<std::remove_pointer_t<HGLOBAL>, GlobalFreer>;
-
-class ClipboardSession {
-public:
-    explicit ClipboardSession(HWND owner) : m_bOpen(::OpenClipboard(owner) != FALSE) {}
-    ~ClipboardSession()
-    {
-        if (m_bOpen) ::CloseClipboard();
-    }
-    ClipboardSession(const ClipboardSession&) = delete;
-    ClipboardSession& operator=(const ClipboardSession&) = delete;
-    bool IsOpen() const { return m_bOpen; }
-
-private:
-    bool m_bOpen;
-};
-
 // Replaces the clipboard's contents with the text; false when the clipboard is busy.
 bool PutTextOnClipboard(HWND owner, const CString& text)
 {
     const std::size_t size = static_cast<std::size_t>(text.GetLength()) + 1;
-    GlobalHandle memory(::GlobalAlloc(GMEM_MOVEABLE, size));
+    GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, size));
     if (!memory) return false;
-    void* bytes = ::GlobalLock(memory.get());
+    void* bytes = ::GlobalLock(memory.Get());
     if (!bytes) return false;
     std::memcpy(bytes, text.GetString(), size);
-    ::GlobalUnlock(memory.get());
+    ::GlobalUnlock(memory.Get());
 
     ClipboardSession clipboard(owner);
     if (!clipboard.IsOpen() || !::EmptyClipboard()) return false;
-    if (!::SetClipboardData(CF_TEXT, memory.get())) return false;
-    memory.release();   // the clipboard owns it now
+    if (!::SetClipboardData(CF_TEXT, memory.Get())) return false;
+    memory.Release();   // the clipboard owns it now
     return true;
 }
 
@@ -146,34 +120,83 @@ void CDrovaneView::OnDestroy()
     for (int i = 0; i < COLUMN_COUNT; ++i) app->WriteProfileInt(kWidthSection, kColumns[i].header, m_nColumnWidth[i]);
 }
 
-void CDrovaneView::AddTask(int row, const char* fileName, const char* url, const char* sizeText)
+CDrovaneView::CDrovaneView() = default;
+
+void CDrovaneView::ReplaceTasks(const CStringArray& addresses)
+{
+    std::vector<TaskEntry> entries;
+    entries.reserve(static_cast<std::size_t>(addresses.GetSize()));
+    for (int i = 0; i < addresses.GetSize(); ++i) entries.push_back({std::string(addresses[i].View()), true});
+    ReplaceTasks(std::move(entries));
+}
+
+void CDrovaneView::ReplaceTasks(std::vector<TaskEntry> entries)
+{
+    RemoveDuplicates(entries);
+    std::vector<std::string> addresses;
+    std::vector<bool> checks;
+    for (const TaskEntry& entry : entries) {
+        addresses.push_back(entry.address);
+        checks.push_back(entry.checked);
+    }
+    // The list control redraws itself for every row it takes in (under Wine that makes filling
+    // it quadratic: seconds for a thousand rows); it draws once, afterwards.
+    SendMessage(WM_SETREDRAW, FALSE);
+    m_tasks.ReplaceRows(addresses);
+    CListCtrl list = GetListCtrl();
+    for (std::size_t row = 0; row < checks.size(); ++row) {
+        if (!checks[row]) list.SetCheck(static_cast<int>(row), false);
+    }
+    SendMessage(WM_SETREDRAW, TRUE);
+    Invalidate();
+}
+
+std::vector<TaskEntry> CDrovaneView::GetTaskEntries() const
+{
+    std::vector<TaskEntry> entries;
+    const CListCtrl list = GetListCtrl();
+    for (int row = 0; row < m_tasks.GetRowCount(); ++row)
+        entries.push_back({m_tasks.GetAddress(row), list.GetStateImage(row) != kUnchecked});
+    return entries;
+}
+
+void CDrovaneView::InsertRow(int row, const std::string& fileName, const std::string& address)
 {
     CListCtrl list = GetListCtrl();
     const int index = list.InsertItem(row, "");
     if (index < 0) return;
-    list.SetItemText(index, COLUMN_FILE_NAME, fileName);
-    list.SetItemText(index, COLUMN_URL, url);
-    list.SetItemText(index, COLUMN_SIZE, sizeText);
+    // An address that names no file shows what it has after its last "/".
+    const CString shown = fileName.empty() ? FileNameOfAddress(CString(address)) : CString(fileName);
+    list.SetItemText(index, COLUMN_FILE_NAME, shown);
+    list.SetItemText(index, COLUMN_URL, address.c_str());
+    list.SetItemText(index, COLUMN_SIZE, "");
     list.SetItemText(index, COLUMN_PROGRESS, "0%");
     list.SetCheck(index, true);
-    // The control may put the row elsewhere than asked (past the end it appends).
-    m_urls.InsertAt(index, url);
+}
+
+void CDrovaneView::DeleteRow(int row)
+{
+    GetListCtrl().DeleteItem(row);
+}
+
+void CDrovaneView::DeleteAllRows()
+{
+    GetListCtrl().DeleteAllItems();
+}
+
+void CDrovaneView::ShowSize(int row, const std::string& lengthText)
+{
+    GetListCtrl().SetItemText(row, COLUMN_SIZE, SizeText(lengthText.c_str()));
+}
+
+void CDrovaneView::ShowProgress(int row, const RowProgress& progress)
+{
+    GetListCtrl().SetItemText(row, COLUMN_PROGRESS, RowProgressText(progress));
 }
 
 CString CDrovaneView::GetTaskUrl(int row) const
 {
-    if (row < 0 || row >= m_urls.GetSize()) return CString();
-    return m_urls[row];
-}
-
-void CDrovaneView::SetTaskSize(int row, const char* lengthText)
-{
-    GetListCtrl().SetItemText(row, COLUMN_SIZE, SizeText(lengthText));
-}
-
-void CDrovaneView::SetTaskProgress(int row, const char* text)
-{
-    GetListCtrl().SetItemText(row, COLUMN_PROGRESS, text);
+    return CString(m_tasks.GetAddress(row));
 }
 
 int CDrovaneView::GetTaskCount() const
@@ -201,10 +224,11 @@ int CDrovaneView::GetNextChecked(int row) const
     return -1;
 }
 
-void CDrovaneView::DeleteAllTasks()
+std::vector<int> CDrovaneView::GetCheckedTasks() const
 {
-    GetListCtrl().DeleteAllItems();
-    m_urls.RemoveAll();
+    std::vector<int> rows;
+    for (int row = GetFirstChecked(); row >= 0; row = GetNextChecked(row)) rows.push_back(row);
+    return rows;
 }
 
 void CDrovaneView::SetChecks(int mode)
@@ -234,31 +258,30 @@ void CDrovaneView::CopyUrl()
 
 void CDrovaneView::DeleteTasks()
 {
-    CListCtrl list = GetListCtrl();
-    const std::vector<int> rows = SelectedRows(list);
+    const std::vector<int> rows = SelectedRows(GetListCtrl());
     if (rows.empty()) return;
-    if (m_canRemoveRows && !m_canRemoveRows()) {
+    if (!m_tasks.RemoveRows(rows)) ::MessageBeep(MB_ICONEXCLAMATION);
+}
+
+bool CDrovaneView::SelectedMovieFile(std::string& path, std::string& name)
+{
+    const int row = GetSelectedTask();
+    if (row < 0) return false;
+    // The name the row saves under. Without one nothing was ever written, and the path would
+    // be the save folder itself: the shell would copy or move the whole folder.
+    name = m_tasks.GetFileName(row);
+    if (name.empty()) {
         ::MessageBeep(MB_ICONEXCLAMATION);
-        return;
+        return false;
     }
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        const int row = *it;
-        list.DeleteItem(row);
-        if (row < m_urls.GetSize()) m_urls.RemoveAt(row);
-        if (m_onRowRemoved) m_onRowRemoved(row);
-    }
+    path = PathInFolder(CPropertysIni().GetSavePath().View(), name);
+    return true;
 }
 
 void CDrovaneView::OnPreview()
 {
-    const int row = GetSelectedTask();
-    if (row < 0) return;
-    // The same file the download wrote: the save folder and the movie's file name.
-    std::string path;
-    if (!MovieFilePath(CPropertysIni().GetSavePath().View(), GetTaskUrl(row).View(), path)) {
-        ::MessageBeep(MB_ICONWARNING);   // an address that names no file has nothing to show
-        return;
-    }
+    std::string path, name;
+    if (!SelectedMovieFile(path, name)) return;
     CFlashViewerDlg viewer;
     viewer.SetMoviePath(path.c_str());
     viewer.DoModal();
@@ -276,18 +299,9 @@ void CDrovaneView::OnMoveToFolder()
 
 void CDrovaneView::TransferToFolder(bool move)
 {
-    const int row = GetSelectedTask();
-    if (row < 0) return;
-    const CString address = GetTaskUrl(row);
-    std::string source;
-    // A name the download refuses is never written, and without a name the path would be the
-    // save folder itself: the shell would copy or move the whole folder.
-    if (!MovieFilePath(CPropertysIni().GetSavePath().View(), address.View(), source)) {
-        ::MessageBeep(MB_ICONEXCLAMATION);
-        return;
-    }
-    std::string name;
-    if (move) MovieFileName(address.View(), name);
+    std::string source, name;
+    if (!SelectedMovieFile(source, name)) return;
+    if (!move) name.clear();
 
     // OFN_NOCHANGEDIR: otherwise the chosen folder becomes the program's current folder, and
     // stays in use (it cannot be removed) while the program runs.
@@ -378,7 +392,7 @@ LRESULT CDrovaneView::OnRowMenu(WPARAM wParam, LPARAM)
 {
     const MenuHandle menu(::LoadMenuA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_ROWMENU)));
     if (!menu) return 0;
-    HMENU popup = ::GetSubMenu(menu.get(), 0);
+    HMENU popup = ::GetSubMenu(menu.Get(), 0);
     if (!popup) return 0;
     POINT at{};
     ::GetCursorPos(&at);

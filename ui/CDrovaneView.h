@@ -1,41 +1,57 @@
 #pragma once
 // The task list: the main window's client area and the only store of the tasks. One row per
-// movie (check box, file name, address, size, progress); row i's address is m_urls[i], and
-// row i is also the download control's slot i.
+// movie (check box, file name, address, size, progress); behind the rows, the download control
+// keeps each row's record and decides what the Size and Progress columns show, and the view
+// writes it.
 #include <windows.h>
 
-#include <functional>
+#include <vector>
 
+#include "CDownloadControl.h"
 #include "CListView.h"
 #include "CStringArray.h"
+#include "TaskListFile.h"
 
 class CCmdUI;
 
 // Posted by the view to itself after a right click; wParam: the row under the click or -1.
 constexpr UINT WM_ROW_MENU = WM_USER + 5;
 
-class CDrovaneView : public CListView {
+class CDrovaneView : public CListView, public CTaskDisplay {
 public:
     enum { CHECK_ALL = 0, CHECK_NONE = 1, CHECK_REVERSE = 2 };
     enum { COLUMN_STATUS, COLUMN_FILE_NAME, COLUMN_URL, COLUMN_SIZE, COLUMN_PROGRESS, COLUMN_COUNT };
 
-    // Inserts a checked row with Progress "0%".
-    void AddTask(int row, const char* fileName, const char* url, const char* sizeText);
+    CDrovaneView();
+
+    // The rows and their downloads.
+    CDownloadControl& Tasks() { return m_tasks; }
+    // The list becomes these movies, duplicates removed (the first of each kept), every row
+    // checked unless the entry says otherwise. Downloads that run or wait are stopped first.
+    void ReplaceTasks(const CStringArray& addresses);
+    void ReplaceTasks(std::vector<TaskEntry> entries);
+    // Every row's address and check mark, in row order.
+    std::vector<TaskEntry> GetTaskEntries() const;
     // Empty for a row that does not exist.
     CString GetTaskUrl(int row) const;
-    void SetTaskSize(int row, const char* lengthText);
-    void SetTaskProgress(int row, const char* text);
     int GetTaskCount() const;
     int GetSelectedTask() const;
     // A row counts as checked unless it shows the unchecked box (no box at all counts too).
     int GetFirstChecked() const;
     int GetNextChecked(int row) const;
-    void DeleteAllTasks();
+    std::vector<int> GetCheckedTasks() const;
     void SetChecks(int mode);
     // The addresses of all selected rows, one per line, as clipboard text.
     void CopyUrl();
-    // Removes the selected rows, unless m_canRemoveRows refuses (then it only beeps).
+    // Removes the selected rows; while a download runs or waits it only beeps.
     void DeleteTasks();
+
+    // CTaskDisplay: the download control writes the rows through these.
+    void InsertRow(int row, const std::string& fileName, const std::string& address) override;
+    void DeleteRow(int row) override;
+    void DeleteAllRows() override;
+    void ShowSize(int row, const std::string& lengthText) override;
+    void ShowProgress(int row, const RowProgress& progress) override;
 
     void OnInitialUpdate() override;
 
@@ -56,12 +72,6 @@ public:
     void OnDblClk(NMHDR* header, LRESULT* result);
     void OnRClick(NMHDR* header, LRESULT* result);
 
-    // Set by the owner of the per-row download slots: whether rows may go now, and which row
-    // went (called highest row first, so lower slot indices stay valid during the calls).
-    std::function<bool()> m_canRemoveRows;
-    std::function<void(int row)> m_onRowRemoved;
-
-    CStringArray m_urls;
     int m_nColumnWidth[COLUMN_COUNT] = {};
 
     static const MessageTable s_messageTable;
@@ -71,7 +81,12 @@ public:
 
 private:
     void ForwardToFrame(UINT command);
+    // The movie file of the selected row: the save folder and the name the row saves under.
+    // False (with a beep) when the row has no file name.
+    bool SelectedMovieFile(std::string& path, std::string& name);
     // Copy To Folder and Move To Folder: the first selected row's movie file, from the save
     // folder to where the user says in the Save As dialog, through the shell.
     void TransferToFolder(bool move);
+
+    CDownloadControl m_tasks{*this};
 };

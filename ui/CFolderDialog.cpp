@@ -1,18 +1,7 @@
 #include "CFolderDialog.h"
 
-#include <memory>
-
 #include "CWnd.h"
-
-namespace {
-
-struct ItemFreer {
-    void operator()(ITEMIDLIST* item) const { ::CoTaskMemFree(item); }
-};
-// An item list the shell allocated for us.
-using OwnedItemList = std::unique_ptr<ITEMIDLIST, ItemFreer>;
-
-} // namespace
+#include "ScopedHandles.h"
 
 CFolderDialog::CFolderDialog(HWND owner, LPCITEMIDLIST root, UINT titleId)
 {
@@ -46,11 +35,12 @@ int CALLBACK CFolderDialog::BrowseCallback(HWND hWnd, UINT message, LPARAM lPara
 bool CFolderDialog::Browse()
 {
     if (m_hBrowseWnd) return false;
-    const OwnedItemList item(::SHBrowseForFolderA(&m_bi));
+    // An item list the shell allocated for us.
+    const TaskMemory<ITEMIDLIST> item(::SHBrowseForFolderA(&m_bi));
     m_hBrowseWnd = nullptr;
     if (!item) return false;
     m_strFolder.Empty();
-    if (!::SHGetPathFromIDListA(item.get(), m_szDisplayName)) return false;
+    if (!::SHGetPathFromIDListA(item.Get(), m_szDisplayName)) return false;
     m_strFolder = m_szDisplayName;
     return true;
 }

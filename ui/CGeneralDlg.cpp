@@ -1,5 +1,9 @@
 #include "CGeneralDlg.h"
 
+#include <commctrl.h>
+
+#include <string>
+
 #include "CIniFile.h"
 #include "CPropertysIni.h"
 #include "CSaveFolderDialog.h"
@@ -20,6 +24,8 @@ void CGeneralDlg::DoDataExchange(CDataExchange* dx)
 {
     CPropertyPage::DoDataExchange(dx);
     DDX_Text(dx, IDC_SAVE_PATH, m_strSavePath);
+    DDX_Text(dx, IDC_SIMULTANEOUS, m_nSimultaneous);
+    DDV_MinMaxInt(dx, m_nSimultaneous, CPropertysIni::kMinDownloads, CPropertysIni::kMaxDownloads);
     DDX_Check(dx, IDC_FIND_IN_SCRIPTS, m_bFindInScripts);
 }
 
@@ -28,6 +34,10 @@ BOOL CGeneralDlg::OnInitDialog()
     CPropertyPage::OnInitDialog();
     const CPropertysIni settings;
     SetDlgItemText(IDC_SAVE_PATH, settings.GetSavePath());
+    m_nSimultaneous = settings.GetSimultaneousDownloads();
+    ::SendDlgItemMessageA(m_hWnd, IDC_SIMULTANEOUS_SPIN, UDM_SETRANGE32, CPropertysIni::kMinDownloads,
+                          CPropertysIni::kMaxDownloads);
+    SetDlgItemText(IDC_SIMULTANEOUS, std::to_string(m_nSimultaneous).c_str());
     ::CheckDlgButton(m_hWnd, IDC_FIND_IN_SCRIPTS, settings.GetFindInObjectsAndScripts() ? BST_CHECKED : BST_UNCHECKED);
     UpdateData(TRUE);
     return TRUE;
@@ -47,8 +57,11 @@ void CGeneralDlg::OnBrowse()
 void CGeneralDlg::OnOK()
 {
     UpdateData(FALSE);
+    CPropertysIni settings;
+    // Checked when the page was left (or when OK was pressed on it).
+    settings.SetSimultaneousDownloads(m_nSimultaneous);
     // Kept whether or not the folder is taken.
-    CPropertysIni().SetFindInObjectsAndScripts(m_bFindInScripts != 0);
+    settings.SetFindInObjectsAndScripts(m_bFindInScripts != 0);
     CString folder = GetDlgItemText(IDC_SAVE_PATH);
     if (folder.GetLength() >= 2 && folder.GetAt(folder.GetLength() - 1) != '\\') folder += '\\';
     // The settings file keeps at most kMaxValue characters: a longer folder would come back cut,
@@ -57,5 +70,5 @@ void CGeneralDlg::OnOK()
         MessageBox("Invalid path");
         return;
     }
-    CPropertysIni().SetSavePath(folder);
+    settings.SetSavePath(folder);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The General page of the Options sheet: the folder that movies are saved into, and whether
-// pages are read for object tags and scripts as well as "EMBED SRC=" tags.
+// The General page of the Options sheet: the folder that movies are saved into, how many
+// downloads may run at once, and whether pages are read for object tags and scripts as well as
+// "EMBED SRC=" tags.
 #include "CPropertyPage.h"
 
 class CGeneralDlg : public CPropertyPage {
@@ -13,6 +14,7 @@ public:
     void OnBrowse();
 
     CString m_strSavePath;
+    int m_nSimultaneous = 0;
     int m_bFindInScripts = TRUE;
 
     static const MessageTable s_messageTable;

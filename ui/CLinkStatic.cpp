@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "RegKey.h"
+#include "ScopedHandles.h"
 
 namespace {
 
@@ -129,11 +129,12 @@ void CLinkStatic::FitToText()
     const CString text = GetWindowText();
     HFONT font = m_font ? m_font.Get() : GetFont();
     SIZE extent{};
-    HDC dc = ::GetDC(m_hWnd);
-    HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
-    ::GetTextExtentPoint32A(dc, text, text.GetLength(), &extent);
-    if (old) ::SelectObject(dc, old);
-    ::ReleaseDC(m_hWnd, dc);
+    {
+        const WindowDC dc(m_hWnd);
+        HGDIOBJ old = font ? ::SelectObject(dc.Get(), font) : nullptr;
+        ::GetTextExtentPoint32A(dc.Get(), text, text.GetLength(), &extent);
+        if (old) ::SelectObject(dc.Get(), old);
+    }
 
     RECT rect;
     GetWindowRect(&rect);
@@ -245,13 +246,9 @@ LONG CLinkStatic::QueryKeyDefault(HKEY root, const char* subkey, CString& value)
     const LONG opened = key.Open(root, subkey, KEY_QUERY_VALUE);
     if (opened != ERROR_SUCCESS) return opened;
     // An unreadable value reads as empty text; only a key that cannot be opened is a failure.
-    value.Empty();
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return ERROR_SUCCESS;
-    std::vector<char> data(size + 1, '\0');   // a stored string need not end in a zero
-    if (::RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) ==
-        ERROR_SUCCESS)
-        value = data.data();
+    std::string text;
+    key.QueryText(nullptr, text);
+    value = CString(text);
     return ERROR_SUCCESS;
 }
 

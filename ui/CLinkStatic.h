@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "Controls.h"
-#include "OwnedHandle.h"
+#include "ScopedHandles.h"
 
 class CLinkStatic : public CStatic {
 public:

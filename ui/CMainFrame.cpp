@@ -15,6 +15,7 @@
 #include "CPropertysIni.h"
 #include "MakerInfo.h"
 #include "TaskText.h"
+#include "WinStrings.h"
 #include "resource.h"
 
 namespace {
@@ -50,14 +51,14 @@ constexpr DWORD CBRS_SIZE_DYNAMIC = 0x0080;
 CString ClipboardText(HWND owner)
 {
     CString text;
-    if (!::OpenClipboard(owner)) return text;
+    const ClipboardSession clipboard(owner);
+    if (!clipboard.IsOpen()) return text;
     if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
         if (const auto* chars = static_cast<const char*>(::GlobalLock(data))) {
             text = chars;
             ::GlobalUnlock(data);
         }
     }
-    ::CloseClipboard();
     return text;
 }
 
@@ -69,10 +70,7 @@ const CRuntimeClass CMainFrame::classCMainFrame("CMainFrame", &CreateObjectOf<CM
 
 CMainFrame::CMainFrame() = default;
 
-CMainFrame::~CMainFrame()
-{
-    if (m_hToolBarImages) ::ImageList_Destroy(m_hToolBarImages);
-}
+CMainFrame::~CMainFrame() = default;
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
 {
@@ -98,16 +96,12 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA cs)
         return -1;
 
     // The pictures: a strip of eleven 20x20 images, magenta showing through.
-    m_hToolBarImages = ::ImageList_Create(20, 20, ILC_COLORDDB | ILC_MASK, 13, 1);
-    HBITMAP strip = static_cast<HBITMAP>(
-        ::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!m_hToolBarImages || !strip) {
-        if (strip) ::DeleteObject(strip);
-        return -1;
-    }
-    ::ImageList_AddMasked(m_hToolBarImages, strip, RGB(255, 0, 255));
-    ::DeleteObject(strip);
-    m_wndToolBar.SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_hToolBarImages));
+    m_toolBarImages.Reset(::ImageList_Create(20, 20, ILC_COLORDDB | ILC_MASK, 13, 1));
+    const OwnedBitmap strip(static_cast<HBITMAP>(
+        ::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!m_toolBarImages || !strip) return -1;
+    ::ImageList_AddMasked(m_toolBarImages.Get(), strip.Get(), RGB(255, 0, 255));
+    m_wndToolBar.SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_toolBarImages.Get()));
 
     // The band's child becomes the rebar's; its notifications still come here.
     if (!m_wndReBar.AddBar(&m_wndToolBar, RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP)) return -1;
@@ -118,11 +112,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA cs)
         return -1;
     ShowIdleMessage();
 
-    // Rows keep their download slots in step; while a download runs no row may go.
-    if (CDrovaneView* view = GetTaskList()) {
-        view->m_canRemoveRows = [this] { return !IsDownloading(); };
-        view->m_onRowRemoved = [this](int row) { OnRowRemoved(row); };
-    }
+    if (CDrovaneView* view = GetTaskList()) view->Tasks().SetStarter(this);
     return 0;
 }
 
@@ -135,8 +125,9 @@ void CMainFrame::OnNewTask()
 {
     if (m_strNewTaskURL.IsEmpty()) {
         m_strNewTaskURL = ClipboardText(m_hWnd);
-        // Only an address written with a small "http:" is offered.
-        if (m_strNewTaskURL.View().substr(0, 5) != "http:") m_strNewTaskURL.Empty();
+        // Only an address written with a small "http:" or "https:" is offered.
+        const std::string_view text = m_strNewTaskURL.View();
+        if (text.substr(0, 5) != "http:" && text.substr(0, 6) != "https:") m_strNewTaskURL.Empty();
     }
     CNewTaskDlg dialog(this);
     dialog.SetURL(m_strNewTaskURL);
@@ -162,24 +153,17 @@ void CMainFrame::OpenNewTask(const char* address)
 
 void CMainFrame::AddFlashList(const char* list)
 {
-    CStringArray addresses = SplitMovieList(list);
     CDrovaneView* view = GetTaskList();
     if (!view) return;
-    view->DeleteAllTasks();
-    RemoveDuplicates(addresses);
-    if (addresses.IsEmpty()) {
-        MessageBox("No flash file found");
-        return;
-    }
-    for (int i = 0; i < addresses.GetSize(); ++i)
-        view->AddTask(i, FileNameOfAddress(addresses[i]), addresses[i], "");
+    view->ReplaceTasks(SplitMovieList(list));
+    if (view->GetTaskCount() == 0) MessageBox("No flash file found");
 }
 
 void CMainFrame::OnCut()
 {
     if (CDrovaneView* view = GetTaskList()) {
         // Cut is one action: when the rows may not go, nothing is copied either.
-        if (view->m_canRemoveRows && !view->m_canRemoveRows()) {
+        if (view->Tasks().IsBusy()) {
             ::MessageBeep(MB_ICONEXCLAMATION);
             return;
         }
@@ -200,13 +184,9 @@ void CMainFrame::OnDelete()
 
 void CMainFrame::OnHelpContents()
 {
-    char module[MAX_PATH] = {};
-    const DWORD len = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    CString path(module, len);
-    const int slash = path.ReverseFind('\\');
-    if (slash < 0) return;
-    path = path.Left(slash) + "\\tarnhelp.chm";
-    ::HtmlHelpA(m_hWnd, path, HH_DISPLAY_TOPIC, 0);
+    const std::string folder = ModuleFolder();
+    if (folder.empty()) return;
+    ::HtmlHelpA(m_hWnd, (folder + "\\tarnhelp.chm").c_str(), HH_DISPLAY_TOPIC, 0);
 }
 
 void CMainFrame::OnHelpWebsite()
@@ -220,68 +200,41 @@ void CMainFrame::OnHelpContact()
     ::ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOW);
 }
 
-void CMainFrame::EnsureSlot(int row)
-{
-    const std::size_t needed = static_cast<std::size_t>(row) + 1;
-    if (m_pDownloads.size() >= needed) return;
-    m_pDownloads.resize(needed);
-    m_nSizes.resize(needed, 0);
-    m_nStates.resize(needed, TASK_IDLE);
-}
-
 bool CMainFrame::IsDownloading() const
 {
-    for (int state : m_nStates)
-        if (state == TASK_RUNNING) return true;
-    return false;
+    CDrovaneView* view = GetTaskList();
+    return view && view->Tasks().IsBusy();
 }
 
-void CMainFrame::OnRowRemoved(int row)
+std::shared_ptr<CDownloadLink> CMainFrame::StartDownload(int row, const std::string& address,
+                                                         const std::string& folder, const std::string& fileName)
 {
-    // Only idle, finished, failed or stopped rows go (see m_canRemoveRows); their links are
-    // done with, and the slots behind move up with their rows.
-    if (row < 0 || static_cast<std::size_t>(row) >= m_pDownloads.size()) return;
-    m_pDownloads.erase(m_pDownloads.begin() + row);
-    m_nSizes.erase(m_nSizes.begin() + row);
-    m_nStates.erase(m_nStates.begin() + row);
+    auto* worker = static_cast<CDownloadFile*>(CDownloadFile::classCDownloadFile.CreateObject());
+    worker->SetOwner(m_hWnd, row);
+    worker->SetUrl(address.c_str());
+    worker->SetSavePath(folder.c_str());
+    worker->SetFileName(fileName.c_str());
+    std::shared_ptr<CDownloadLink> link = worker->GetLink();
+    if (!worker->CreateThread()) {
+        delete worker;   // a thread that never started does not delete its object
+        return nullptr;
+    }
+    return link;
 }
 
 void CMainFrame::OnDownloadStart()
 {
     CDrovaneView* view = GetTaskList();
     if (!view) return;
-    const CString folder = CPropertysIni().GetSavePath();
-    for (int row = view->GetFirstChecked(); row >= 0; row = view->GetNextChecked(row)) {
-        auto* worker = static_cast<CDownloadFile*>(CDownloadFile::classCDownloadFile.CreateObject());
-        worker->SetOwner(m_hWnd, row);
-        worker->SetUrl(view->GetTaskUrl(row));
-        worker->SetSavePath(folder);
-        EnsureSlot(row);
-        m_pDownloads[static_cast<std::size_t>(row)] = worker->GetLink();
-        if (!worker->CreateThread()) {
-            delete worker;
-            m_pDownloads[static_cast<std::size_t>(row)].reset();
-            SetProgress(row, "Failed");
-            m_nStates[static_cast<std::size_t>(row)] = TASK_FAILED;
-            continue;
-        }
-        // A row started again begins from nothing, whatever it showed before.
-        m_nStates[static_cast<std::size_t>(row)] = TASK_RUNNING;
-        m_nSizes[static_cast<std::size_t>(row)] = 0;
-        SetProgress(row, "0%");
-    }
+    // Read once per command: the rows it starts, waiting ones among them, all use these.
+    const CPropertysIni settings;
+    view->Tasks().Start(view->GetCheckedTasks(), std::string(settings.GetSavePath().View()),
+                        settings.GetSimultaneousDownloads());
 }
 
 void CMainFrame::OnDownloadStop()
 {
-    CDrovaneView* view = GetTaskList();
-    if (!view) return;
-    const std::size_t rows = std::min(static_cast<std::size_t>(view->GetTaskCount()), m_nStates.size());
-    for (std::size_t row = 0; row < rows; ++row) {
-        if (m_nStates[row] != TASK_RUNNING) continue;
-        if (m_pDownloads[row]) m_pDownloads[row]->Stop();
-        m_nStates[row] = TASK_STOPPED;
-    }
+    if (CDrovaneView* view = GetTaskList()) view->Tasks().Stop();
 }
 
 void CMainFrame::OnUpdateDownload(CCmdUI* cmdUI)
@@ -290,47 +243,27 @@ void CMainFrame::OnUpdateDownload(CCmdUI* cmdUI)
     cmdUI->Enable(view && view->GetTaskCount() > 0);
 }
 
-void CMainFrame::SetProgress(int row, const CString& text)
+namespace {
+
+// Inside the handler of a message a download worker sent: its link (it waits meanwhile).
+const CDownloadLink* SendingDownload()
 {
-    // Most pieces leave the percentage as it was; the row is only redrawn when it changes.
-    CDrovaneView* view = GetTaskList();
-    if (!view || row >= view->GetTaskCount()) return;
-    if (view->GetListCtrl().GetItemText(row, CDrovaneView::COLUMN_PROGRESS) == text) return;
-    view->SetTaskProgress(row, text);
+    const auto* worker = dynamic_cast<const CDownloadFile*>(CHttpClient::CurrentSender());
+    return worker ? worker->GetLink().get() : nullptr;
 }
 
-LRESULT CMainFrame::OnDownloadProgress(WPARAM kind, LPARAM lParam)
+} // namespace
+
+LRESULT CMainFrame::OnDownloadProgress(WPARAM kind, LPARAM row)
 {
-    const int row = static_cast<int>(lParam);
-    if (CHttpClient::IsFromStoppedSender() || row < 0 || static_cast<std::size_t>(row) >= m_pDownloads.size())
-        return 0;
-    const std::shared_ptr<CDownloadLink>& link = m_pDownloads[static_cast<std::size_t>(row)];
-    // A report posted before its worker was stopped arrives afterwards; it is dropped. So is a
-    // report from a worker the row no longer holds because it was started again.
-    if (!link || link->IsStopped()) return 0;
     CDrovaneView* view = GetTaskList();
-    const std::size_t slot = static_cast<std::size_t>(row);
+    if (!view) return 0;
+    CDownloadControl& tasks = view->Tasks();
     switch (kind) {
-    case DL_HEAD: {
-        if (!link->TakeHead()) return 0;
-        const std::string length = link->GetLengthText();
-        m_nSizes[slot] = ReadDecimal(length);
-        if (view) view->SetTaskSize(row, length.c_str());
-        break;
-    }
-    case DL_PIECE: {
-        const auto* worker = dynamic_cast<const CDownloadFile*>(CHttpClient::CurrentSender());
-        if (worker && worker->GetLink() != link) return 0;
-        SetProgress(row, ProgressText(link->GetReceived(), m_nSizes[slot]));
-        break;
-    }
-    case DL_DONE:
-        if (!link->TakeDone()) return 0;
-        m_nStates[slot] = TASK_DONE;
-        SetProgress(row, "100%");
-        break;
-    default:
-        break;
+    case DL_HEAD: tasks.OnHead(static_cast<int>(row)); break;
+    case DL_PIECE: tasks.OnPiece(static_cast<int>(row), SendingDownload()); break;
+    case DL_DONE: tasks.OnDone(static_cast<int>(row)); break;
+    default: break;
     }
     return 0;
 }
@@ -339,14 +272,9 @@ LRESULT CMainFrame::OnNetStatus(WPARAM code, LPARAM value)
 {
     // Progress codes say nothing the row shows; a failure marks the worker's row.
     if (code == NET_CONNECTED || code == NET_RECEIVING || code == NET_SOCKET_CREATED) return 0;
-    if (CHttpClient::IsFromStoppedSender()) return 0;
     const auto* worker = dynamic_cast<const CDownloadFile*>(CHttpClient::CurrentSender());
-    if (!worker) return 0;
-    const int row = worker->m_nItem;
-    if (row < 0 || static_cast<std::size_t>(row) >= m_pDownloads.size()) return 0;
-    // Only the row's latest worker speaks for it.
-    if (m_pDownloads[static_cast<std::size_t>(row)] != worker->GetLink()) return 0;
-    m_nStates[static_cast<std::size_t>(row)] = TASK_FAILED;
-    SetProgress(row, FailureText(static_cast<int>(code), static_cast<int>(value)));
+    CDrovaneView* view = GetTaskList();
+    if (!worker || !view) return 0;
+    view->Tasks().OnFailure(worker->m_nItem, worker->GetLink().get(), static_cast<int>(code), static_cast<int>(value));
     return 0;
 }

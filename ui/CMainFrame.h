@@ -6,20 +6,20 @@
 #include <commctrl.h>
 
 #include <memory>
-#include <vector>
+#include <string>
 
+#include "CDownloadControl.h"
 #include "CPersistentFrame.h"
 #include "CReBar.h"
 #include "CStatusBar.h"
 #include "CToolBar.h"
+#include "ScopedHandles.h"
 
 class CDrovaneView;
-struct CDownloadLink;
 
-// The download state of a row; the user sees only the Size and Progress texts.
-enum TaskState { TASK_IDLE = 1, TASK_RUNNING = 2, TASK_STOPPED = 3, TASK_DONE = 4, TASK_FAILED = 5 };
-
-class CMainFrame : public CPersistentFrame {
+// It starts the download workers of the task list's rows; they report to it, and it hands their
+// notices to the task list's download control.
+class CMainFrame : public CPersistentFrame, public CDownloadStarter {
 public:
     CMainFrame();
     ~CMainFrame() override;
@@ -45,18 +45,16 @@ public:
     void OnUpdateDownload(CCmdUI* cmdUI);
     LRESULT OnDownloadProgress(WPARAM kind, LPARAM row);
     LRESULT OnNetStatus(WPARAM code, LPARAM value);
+    // True while a download runs or waits.
     bool IsDownloading() const;
+
+    std::shared_ptr<CDownloadLink> StartDownload(int row, const std::string& address, const std::string& folder,
+                                                 const std::string& fileName) override;
 
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
     CReBar m_wndReBar;
     CString m_strNewTaskURL;
-    // Download slots, one per row index, grown as rows are started. A slot keeps the link it
-    // shares with the row's latest worker, never the worker itself: the worker deletes itself
-    // when its thread ends, the link stays readable and stoppable.
-    std::vector<std::shared_ptr<CDownloadLink>> m_pDownloads;
-    std::vector<long long> m_nSizes;
-    std::vector<int> m_nStates;
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }
@@ -64,8 +62,5 @@ public:
     const CRuntimeClass* GetRuntimeClass() const override { return &classCMainFrame; }
 
 private:
-    void EnsureSlot(int row);
-    void SetProgress(int row, const CString& text);
-    void OnRowRemoved(int row);
-    HIMAGELIST m_hToolBarImages = nullptr;   // owned; the toolbar only uses it
+    ImageListHandle m_toolBarImages;   // the toolbar only uses it
 };

@@ -5,7 +5,6 @@
 #include "CGetLinks.h"
 #include "CWinApp.h"
 #include "DataExchange.h"
-#include "TaskText.h"
 #include "resource.h"
 
 namespace {
@@ -102,13 +101,12 @@ void CNewTaskDlg::StartScan()
     scan->SetUrl(m_strPageURL);
     scan->SetPageUrl(m_strPageURL);
     scan->SetOwner(m_hWnd);
+    std::shared_ptr<CWorkerLink> link = scan->GetLink();
     if (!scan->CreateThread(0, 0, nullptr)) {
         delete scan;   // a thread that never started does not delete its object
         return;
     }
-    // The worker cannot end before this thread handles its WM_LINKS_FOUND, so the pointer
-    // stays good until then.
-    m_pScan = scan;
+    m_pScan = std::move(link);
     SetDlgItemText(IDC_START, "Stop");
     m_bReady = false;
 }
@@ -117,7 +115,7 @@ void CNewTaskDlg::StopScan()
 {
     if (!m_pScan) return;
     m_pScan->Stop();
-    m_pScan = nullptr;
+    m_pScan.reset();
 }
 
 void CNewTaskDlg::ShowReady()
@@ -135,17 +133,20 @@ void CNewTaskDlg::OnCancel()
     CDialog::OnCancel();
 }
 
-LRESULT CNewTaskDlg::OnNetStatus(WPARAM wParam, LPARAM)
+LRESULT CNewTaskDlg::OnNetStatus(WPARAM wParam, LPARAM lParam)
 {
     // A stopped worker may have been waiting inside SendMessage when it was stopped.
     if (CHttpClient::IsFromStoppedSender()) return 0;
-    const char* text = "";
+    CString text;
     for (const StatusLine& line : kStatusLines) {
         if (static_cast<WPARAM>(line.code) != wParam) continue;
         text = line.text;
         if (line.advances) m_progress.StepIt();
         break;
     }
+    // Secure connections, certificates, redirects and proxy tunnels say what went wrong in
+    // the words a download row uses.
+    if (wParam >= NET_ERR_TLS) text = FailureText(static_cast<int>(wParam), static_cast<int>(lParam));
     SetDlgItemText(IDC_STATUS, text);
     return 0;
 }
@@ -154,20 +155,13 @@ LRESULT CNewTaskDlg::OnLinksFound(WPARAM, LPARAM)
 {
     if (CHttpClient::IsFromStoppedSender()) return 0;
     // The worker is ending: it waits here, then deletes itself.
-    m_pScan = nullptr;
+    m_pScan.reset();
     m_progress.StepIt();
 
     int added = 0;
     if (CDrovaneView* view = TaskList()) {
-        view->DeleteAllTasks();
-        if (m_pLinks) {
-            RemoveDuplicates(*m_pLinks);
-            for (int i = 0; i < m_pLinks->GetSize(); ++i) {
-                const CString& address = (*m_pLinks)[i];
-                view->AddTask(i, FileNameOfAddress(address), address, "");
-                ++added;
-            }
-        }
+        view->ReplaceTasks(m_pLinks ? *m_pLinks : CStringArray());
+        added = view->GetTaskCount();
     }
     m_pLinks.reset();
 
@@ -175,6 +169,9 @@ LRESULT CNewTaskDlg::OnLinksFound(WPARAM, LPARAM)
         EndDialog(0);
         return 0;
     }
+    // The worker, and every other network worker's next message, would wait as long as the box
+    // is open: let it go first.
+    ::ReplyMessage(0);
     MessageBox("No flash file found");
     ShowReady();
     return 0;

@@ -12,7 +12,7 @@
 
 class CDataExchange;
 class CDrovaneView;
-class CGetLinks;
+class CWorkerLink;
 
 class CNewTaskDlg : public CDialog {
 public:
@@ -39,7 +39,8 @@ public:
     CString m_strPageURL;
     // Handed to the worker while it runs; the worker never touches it once stopped or done.
     std::unique_ptr<CStringArray> m_pLinks;
-    CGetLinks* m_pScan = nullptr;   // the worker deletes itself when its thread ends
+    // The running scan's link, never the worker: it deletes itself when its thread ends.
+    std::shared_ptr<CWorkerLink> m_pScan;
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CMovieWindow.h"
+#include "WinStrings.h"
 
 const CLSID CShockwaveFlash::kClassId = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
@@ -48,18 +49,6 @@ BOOL CShockwaveFlash::Create(const char* windowName, DWORD style, const RECT& re
     return TRUE;
 }
 
-namespace {
-
-BSTR WideCopy(const char* text)
-{
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    BSTR wide = ::SysAllocStringLen(nullptr, static_cast<UINT>(length > 0 ? length - 1 : 0));
-    if (wide && length > 0) ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, length);
-    return wide;
-}
-
-} // namespace
-
 void CShockwaveFlash::SetMovie(const char* path)
 {
     if (m_bBuiltIn) {
@@ -69,7 +58,8 @@ void CShockwaveFlash::SetMovie(const char* path)
     VARIANT value;
     ::VariantInit(&value);
     value.vt = VT_BSTR;
-    value.bstrVal = WideCopy(path ? path : "");
+    const std::wstring wide = WideText(path ? path : "");
+    value.bstrVal = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     m_host.PutProperty(DISPID_MOVIE, value);
     ::VariantClear(&value);
 }

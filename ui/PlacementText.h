@@ -12,7 +12,7 @@ struct StoredRect {
 
 std::string FormatStoredRect(const StoredRect& rect);
 
-// Reads the four numbers at the character offsets 0, 5, 10 and 15 (each the way atoi reads).
-// A text shorter than that is read by its blanks instead; absent (nullopt) when it is empty or
-// does not give four numbers.
+// Reads four numbers separated by blanks. A text of 16 characters or more that is not that is
+// read at the character offsets 0, 5, 10 and 15 (each the way atoi reads); absent (nullopt)
+// when it is empty or does not give four numbers.
 std::optional<StoredRect> ParseStoredRect(std::string_view text);

@@ -18,17 +18,17 @@ CString FileNameOfAddress(const CString& address)
     return address.Mid(1);
 }
 
-void RemoveDuplicates(CStringArray& list)
+void RemoveDuplicates(std::vector<TaskEntry>& list)
 {
-    // One pass with a set of the entries kept so far: linear, and the same result as removing
+    // One pass with a set of the addresses kept so far: linear, and the same result as removing
     // every later copy of each entry in turn.
     std::unordered_set<std::string_view> seen;
-    CStringArray kept;
-    for (int i = 0; i < list.GetSize(); ++i) {
-        if (seen.insert(list[i].View()).second) kept.Add(list[i]);
+    std::vector<TaskEntry> kept;
+    for (const TaskEntry& entry : list) {
+        if (seen.insert(entry.address).second) kept.push_back(entry);
     }
-    // The views point into `list`; copy before it changes.
-    list.Copy(kept);
+    // The views point into `list`; it changes only now.
+    list = std::move(kept);
 }
 
 CString SizeText(const char* lengthText)
@@ -64,9 +64,29 @@ CString FailureText(int code, int value)
     case NET_ERR_UNKNOWN_HOST:
     case NET_ERR_BAD_HOST: return "Host not found";
     case NET_ERR_NO_PROXY: return "Unknown Proxy";
-    case NET_ERR_HTTP_STATUS: return CString("HTTP " + std::to_string(value));   // a status other than 2xx
+    case NET_ERR_HTTP_STATUS:
+        // A status other than 2xx; none at all when the reply does not begin with a status line.
+        return value == 0 ? CString("Bad reply") : CString("HTTP " + std::to_string(value));
     case NET_ERR_BAD_FILE_NAME: return "Bad file name";
     case NET_ERR_WRITE: return "Write failed";
+    case NET_ERR_INCOMPLETE: return "Incomplete";
+    case NET_ERR_TLS: return "Secure connection failed";
+    case NET_ERR_CERT_UNTRUSTED: return "Certificate not trusted";
+    case NET_ERR_CERT_OTHER_HOST: return "Certificate for another host";
+    case NET_ERR_CERT_EXPIRED: return "Certificate expired";
+    case NET_ERR_TOO_MANY_REDIRECTS: return "Too many redirects";
+    case NET_ERR_PROXY_REFUSED:   // the proxy's status, 0 when it gave none
+        return value != 0 ? CString("Proxy HTTP " + std::to_string(value)) : CString("Proxy refused");
     default: return "Failed";
+    }
+}
+
+CString RowProgressText(const RowProgress& progress)
+{
+    switch (progress.kind) {
+    case RowProgress::Done: return "100%";
+    case RowProgress::Waiting: return "Waiting";
+    case RowProgress::Failed: return FailureText(progress.code, progress.value);
+    default: return ProgressText(progress.received, progress.size);
     }
 }

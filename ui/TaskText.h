@@ -1,16 +1,19 @@
 #pragma once
 // Text rules of the task list, platform-neutral: file names of movie addresses, duplicate
 // removal, size texts and the comma-terminated movie list of the command line.
+#include "CDownloadControl.h"
 #include "CString.h"
 #include "CStringArray.h"
+#include "TaskListFile.h"
 
 // The name the movie is saved under (MovieFileName: query and fragment cut, forbidden
 // characters replaced). For an address that names no file it can save, the part after its last
 // "/" as written; without "/" after its first character, all but its first character.
 CString FileNameOfAddress(const CString& address);
 
-// Removes every later entry equal (byte for byte) to an earlier one; keeps the order.
-void RemoveDuplicates(CStringArray& list);
+// Removes every later entry whose address equals (byte for byte) an earlier one's; keeps the
+// order.
+void RemoveDuplicates(std::vector<TaskEntry>& list);
 
 // The Size column for a length text: "Unknown Size", "<n>byte" or "<n/1024>KB".
 CString SizeText(const char* lengthText);
@@ -24,3 +27,7 @@ CString ProgressText(long long received, long long size);
 
 // The Progress column of a failed download, for the failure code and value it reported.
 CString FailureText(int code, int value);
+
+// The Progress column as the download control decides it: the percentage, "100%" once the
+// file is written, "Waiting", or the failure's text.
+CString RowProgressText(const RowProgress& progress);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "CAboutDlg.h"
-#include "RegKey.h"
+#include "ScopedHandles.h"
 #include "UiTestApp.h"
 #include "resource.h"
 

@@ -8,7 +8,6 @@
 #include <algorithm>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "CMovieWindow.h"
@@ -56,15 +55,6 @@ private:
     std::string m_ini, m_folder, m_oldValue;
     bool m_hadValue = false;
 };
-
-std::string FileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "(no file)";
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 TEST(EndToEnd, MovieListOnTheCommandLine)
 {

@@ -40,6 +40,23 @@ TEST_F(Startup, NoArgumentsOpensAnEmptyListWithoutAMessage)
     EXPECT_TRUE(drovane.Close(kTimeout));
 }
 
+TEST_F(Startup, MainWindowDrawsForItsMonitorsDpi)
+{
+    HWND frame = Run("drovane.exe");
+    ASSERT_NE(frame, nullptr);
+    // Declared in the manifest, so Windows leaves the scaling to the program instead of
+    // stretching its windows into a blur. The functions are newer than the Windows the program
+    // is built for; Wine knows the first version of per-monitor awareness only.
+    HMODULE user32 = ::GetModuleHandleA("user32.dll");
+    const auto contextOf = reinterpret_cast<HANDLE(WINAPI*)(HWND)>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    const auto awarenessOf = reinterpret_cast<int(WINAPI*)(HANDLE)>(
+        reinterpret_cast<void*>(::GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    ASSERT_TRUE(contextOf && awarenessOf);
+    EXPECT_EQ(awarenessOf(contextOf(frame)), 2) << "DPI_AWARENESS_PER_MONITOR_AWARE";
+    EXPECT_TRUE(drovane.Close(kTimeout));
+}
+
 TEST_F(Startup, MovieListBecomesTheRows)
 {
     HWND frame = Run("drovane.exe http://host/a/x.swf,http://host/b/y.swf,http://host/a/x.swf,");

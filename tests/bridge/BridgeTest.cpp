@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "RegKey.h"
+#include "ScopedHandles.h"
 #include "RemoteProgram.h"
 #include "hollin.h"
 

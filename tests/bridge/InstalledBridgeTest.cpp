@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "RegKey.h"
+#include "ScopedHandles.h"
 #include "RemoteProgram.h"
 
 using namespace std::chrono_literals;

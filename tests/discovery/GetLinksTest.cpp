@@ -44,8 +44,8 @@ public:
         HANDLE thread = nullptr;
         ::DuplicateHandle(::GetCurrentProcess(), worker->m_hThread, ::GetCurrentProcess(), &thread, 0, FALSE,
                           DUPLICATE_SAME_ACCESS);
-        current = worker;
-        worker->ResumeThread();
+        current = worker->GetLink();
+        ::ResumeThread(worker->m_hThread);
         return thread;
     }
 
@@ -70,16 +70,14 @@ public:
     OwnerWindow window;
     CStringArray results;
     std::vector<std::string> found;
-    CGetLinks* current = nullptr;
+    std::shared_ptr<CWorkerLink> current;
 };
 
-TEST(GetLinksClass, IsCreatedByName)
+TEST(GetLinksClass, IsCreatedThroughItsRunTimeClass)
 {
-    const CRuntimeClass* cls = CRuntimeClass::FromName("CGetLinks");
-    ASSERT_NE(cls, nullptr);
-    EXPECT_TRUE(cls->IsDerivedFrom(&CWinThread::classCWinThread));
-    CObject* object = cls->CreateObject();
-    EXPECT_TRUE(object->IsKindOf(&CGetLinks::classCGetLinks));
+    EXPECT_STREQ(CGetLinks::classCGetLinks.m_lpszClassName, "CGetLinks");
+    CObject* object = CGetLinks::classCGetLinks.CreateObject();
+    EXPECT_NE(dynamic_cast<CGetLinks*>(object), nullptr);
     delete object;
 }
 
@@ -120,6 +118,16 @@ TEST_F(PageScan, MoviesInDocumentOrderWithDuplicatesResolvedAgainstTheTypedAddre
     owner.Scan(typed);
     ASSERT_EQ(owner.found.size(), 4u);
     EXPECT_EQ(owner.found[0], "127.0.0.1:" + std::to_string(server.Port()) + "/dir/a.swf");
+}
+
+TEST_F(PageScan, RedirectedPageResolvesItsMoviesAgainstTheFinalAddress)
+{
+    server.On("/old/page.html", Behaviour::Raw("HTTP/1.0 301 Moved\r\nLocation: ../new/site/page.html\r\n\r\n",
+                                               "<EMBED SRC=gone.swf>"));
+    server.On("/new/site/page.html", Behaviour::Page("<EMBED SRC=movie.swf><EMBED SRC=/top.swf>"));
+    owner.Scan(server.Url("/old/page.html"));
+    EXPECT_EQ(owner.Codes(), "11 9 10 found") << "one fetch as far as the owner can see";
+    EXPECT_EQ(owner.found, (std::vector<std::string>{server.Url("/new/site/movie.swf"), server.Url("/top.swf")}));
 }
 
 TEST_F(PageScan, TagInAResponseHeaderIsFound)

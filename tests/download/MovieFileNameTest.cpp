@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "MovieFileName.h"
 #include "ResponseHead.h"
@@ -90,6 +91,29 @@ TEST(MovieFileName, LocalFileIsTheSaveFolderWithOneSeparatorAndTheName)
         EXPECT_EQ(MovieFilePath(c.folder, c.address, path), *c.path != '\0') << c.folder << " + " << c.address;
         EXPECT_EQ(path, c.path) << c.folder << " + " << c.address;
     }
+}
+
+TEST(DistinctFileNames, LaterRowsWithATakenNameGetANumber)
+{
+    const std::string longStem(123, 'a');
+    const struct {
+        std::vector<std::string> addresses;
+        std::vector<std::string> names;
+    } cases[] = {
+        {{"http://h/dir/movie1.swf", "http://h/dir/alt/movie1.swf", "http://h/x/movie1.swf?v=2"},
+         {"movie1.swf", "movie1 (2).swf", "movie1 (3).swf"}},
+        // Windows file names do not tell letter case apart.
+        {{"http://h/Intro.SWF", "http://h/intro.swf"}, {"Intro.SWF", "intro (2).swf"}},
+        // A name the list already holds is skipped by the numbering, whichever row came first.
+        {{"http://h/a (2).swf", "http://h/a.swf", "http://h/b/a.swf"}, {"a (2).swf", "a.swf", "a (3).swf"}},
+        {{"http://h/noext", "http://h/b/noext", "http://h/.swf", "http://h/b/.swf"},
+         {"noext", "noext (2)", ".swf", ".swf (2)"}},
+        // Refused addresses take no name; the numbered name still fits the longest allowed.
+        {{"http://h/dir/", "http://h/con.swf", "http://h/dir/"}, {"", "", ""}},
+        {{"http://h/" + longStem + ".swf", "http://h/b/" + longStem + ".swf"},
+         {longStem + ".swf", std::string(119, 'a') + " (2).swf"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DistinctFileNames(c.addresses), c.names) << c.addresses.front();
 }
 
 TEST(ResponseHead, LengthTextFollowsTheFirstPieceRule)

@@ -6,7 +6,6 @@
 #include <commctrl.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "CPropertysIni.h"
 #include "CShellFileOp.h"
 #include "FrameHost.h"
+#include "RemoteProgram.h"
 #include "TestHttpServer.h"
 #include "UserThread.h"
 #include "resource.h"
@@ -32,15 +32,6 @@ std::string Movie(std::size_t size, char seed)
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(seed + i * 7 % 253);
     return bytes;
-}
-
-std::string FileContent(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "(no file)";
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 void WriteFile(const std::string& path, const std::string& bytes)
@@ -132,7 +123,7 @@ protected:
         for (int i = 0; i < List().GetItemCount(); ++i) {
             std::string row;
             for (int column = 0; column < CDrovaneView::COLUMN_COUNT; ++column)
-                row += std::string(List().GetItemText(i, column)) + "|";
+                row += ListItemText(List().m_hWnd, i, column) + "|";
             rows.push_back(row + std::string(frame->GetTaskList()->GetTaskUrl(i)));
         }
         return rows;
@@ -148,7 +139,7 @@ TEST_F(CopyMove, CopyPutsTheMovieWhereTheUserSaysAndKeepsTheRow)
 {
     const std::string clip = Movie(50000, 'c');
     Download({{"/m/clip.swf", clip}});
-    ASSERT_EQ(FileContent(saved.File("clip.swf")), clip) << "the download did not arrive";
+    ASSERT_EQ(FileBytes(saved.File("clip.swf")), clip) << "the download did not arrive";
     Select({0});
     const std::vector<std::string> rows = Rows();
     const std::string before = CurrentFolder();
@@ -168,9 +159,9 @@ TEST_F(CopyMove, CopyPutsTheMovieWhereTheUserSaysAndKeepsTheRow)
         });
         frame->SendMessage(WM_COMMAND, ID_COPY_TO_FOLDER);
     }
-    EXPECT_TRUE(FileContent(target.File("copy.swf")) == clip) << "the copy differs";
+    EXPECT_TRUE(FileBytes(target.File("copy.swf")) == clip) << "the copy differs";
     EXPECT_EQ(CurrentFolder(), before) << "the chosen folder became the program's current folder";
-    EXPECT_TRUE(FileContent(saved.File("clip.swf")) == clip) << "the original went";
+    EXPECT_TRUE(FileBytes(saved.File("clip.swf")) == clip) << "the original went";
     EXPECT_EQ(Rows(), rows);
     EXPECT_TRUE(boxes.texts.empty());
 }
@@ -193,9 +184,9 @@ TEST_F(CopyMove, MoveOffersTheMovieNameAndTakesOnlyTheFirstSelectedMovie)
         });
         frame->SendMessage(WM_COMMAND, ID_MOVE_TO_FOLDER);
     }
-    EXPECT_TRUE(FileContent(target.File("moved.swf")) == first) << "the moved file differs";
-    EXPECT_EQ(FileContent(saved.File("first.swf")), "(no file)") << "the movie was not moved away";
-    EXPECT_TRUE(FileContent(saved.File("second.swf")) == second) << "the second selected movie was touched";
+    EXPECT_TRUE(FileBytes(target.File("moved.swf")) == first) << "the moved file differs";
+    EXPECT_EQ(FileBytes(saved.File("first.swf")), "(no file)") << "the movie was not moved away";
+    EXPECT_TRUE(FileBytes(saved.File("second.swf")) == second) << "the second selected movie was touched";
     // The row still shows the movie, although its file is no longer in the save folder.
     EXPECT_EQ(Rows(), rows);
     EXPECT_TRUE(boxes.texts.empty());
@@ -214,7 +205,7 @@ TEST_F(CopyMove, MovieNotDownloadedIsLeftToTheShell)
             u.Press(dialog, IDOK);
         });
         frame->SendMessage(WM_COMMAND, command);
-        EXPECT_EQ(FileContent(target.File("never.swf")), "(no file)") << command;
+        EXPECT_EQ(FileBytes(target.File("never.swf")), "(no file)") << command;
     }
     EXPECT_TRUE(boxes.texts.empty()) << "the program added a message of its own: " << boxes.texts.front();
 }
@@ -232,7 +223,7 @@ TEST_F(CopyMove, RowWithoutAFileNameOpensNoDialog)
         frame->SendMessage(WM_COMMAND, ID_MOVE_TO_FOLDER);
     }
     EXPECT_TRUE(saveAs.owners.empty()) << "Save As opened for a row without a file name";
-    EXPECT_EQ(FileContent(saved.File("keep.swf")), "kept");
+    EXPECT_EQ(FileBytes(saved.File("keep.swf")), "kept");
 }
 
 // The lists handed to the shell: each path with its zero byte, one more zero byte at the end.
@@ -260,7 +251,7 @@ TEST(ShellFileOp, ARefusedPathStopsTheOperation)
     // An empty entry would end the destination list before it began.
     EXPECT_FALSE(operation.AddPath(FILEOP_TO, ""));
     EXPECT_NE(operation.Move(), 0);
-    EXPECT_EQ(FileContent(folder.File("a.swf")), "bytes");
+    EXPECT_EQ(FileBytes(folder.File("a.swf")), "bytes");
 }
 
 } // namespace

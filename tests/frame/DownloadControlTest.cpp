@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "CDrovaneView.h"
 #include "CHttpClient.h"
@@ -62,20 +63,13 @@ protected:
     }
     std::string Cell(int row, int column)
     {
-        return std::string(frame->GetTaskList()->GetListCtrl().GetItemText(row, column));
+        return ListItemText(frame->GetTaskList()->m_hWnd, row, column);
     }
     bool WaitForProgress(int row, const std::string& text)
     {
         return PumpUntil([&] { return Cell(row, CDrovaneView::COLUMN_PROGRESS) == text; }, kTimeout);
     }
-    std::string FileContent(const std::string& name)
-    {
-        std::ifstream in(folder + "\\" + name, std::ios::binary);
-        if (!in) return "(no file)";
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    std::string FileContent(const std::string& name) { return FileBytes(folder + "\\" + name); }
     bool MenuEnabled(UINT id)
     {
         HMENU download = ::GetSubMenu(::GetMenu(frame->m_hWnd), 3);
@@ -91,6 +85,24 @@ protected:
     bool AllWorkersEnded()
     {
         return PumpUntil([] { return CHttpClient::LiveCount() == 0; }, kTimeout);
+    }
+    std::vector<std::string> FilesInFolder()
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(search, &found)) {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+        }
+        if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::vector<std::string> Column(int column)
+    {
+        std::vector<std::string> texts;
+        for (int row = 0; row < frame->GetTaskList()->GetTaskCount(); ++row) texts.push_back(Cell(row, column));
+        return texts;
     }
 
     TestHttpServer server;
@@ -166,13 +178,17 @@ TEST_F(DownloadControl, StopSilencesTheRowAndStartBeginsAgain)
 
 TEST_F(DownloadControl, RowStartedAgainHearsOnlyItsNewWorker)
 {
-    // The first worker finishes while its DL_HEAD and DL_DONE are still queued; by the time they
-    // are handled the row belongs to a second worker that has not received a byte.
+    // The first worker finishes while its DL_HEAD and DL_DONE are still queued; the row is
+    // stopped and started again, and by the time they are handled it belongs to a second worker
+    // that has not received a byte.
     server.On("/m/twice.swf", Behaviour::Page(Movie(3000, 't')));
     List({"/m/twice.swf"});
     frame->SendMessage(WM_COMMAND, ID_DOWNLOAD_START);
     ASSERT_TRUE(ServeSentUntil([] { return CHttpClient::LiveCount() == 0; }, kTimeout));
     server.On("/m/twice.swf", Behaviour::NeverAnswer());
+    frame->SendMessage(WM_COMMAND, ID_DOWNLOAD_START);
+    EXPECT_EQ(server.Requests().size(), 1u) << "Start on a running row starts nothing new";
+    frame->SendMessage(WM_COMMAND, ID_DOWNLOAD_STOP);
     frame->SendMessage(WM_COMMAND, ID_DOWNLOAD_START);
     EXPECT_EQ(Cell(0, CDrovaneView::COLUMN_PROGRESS), "0%") << "a started row begins at 0%";
     ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() == 2; }, kTimeout));
@@ -205,6 +221,76 @@ TEST_F(DownloadControl, StartAndStopNeedRowsAndRowsStayWhileDownloading)
     EXPECT_EQ(frame->GetTaskList()->GetTaskCount(), 1);
     EXPECT_EQ(std::string(frame->GetTaskList()->GetTaskUrl(0)), server.Url("/m/slow.swf"));
     EXPECT_TRUE(AllWorkersEnded());
+}
+
+TEST_F(DownloadControl, CutShortBodyShowsIncompleteAndLeavesTheEarlierFile)
+{
+    std::ofstream(folder + "\\cut.swf", std::ios::binary) << "the earlier, whole movie";
+    Behaviour cut = Behaviour::Page(Movie(100000, 'k'));
+    cut.CloseAfter(cut.response.size() - 50000);
+    server.On("/m/cut.swf", cut);
+    List({"/m/cut.swf"});
+    frame->SendMessage(WM_COMMAND, ID_DOWNLOAD_START);
+    EXPECT_TRUE(WaitForProgress(0, "Incomplete"));
+    ASSERT_TRUE(AllWorkersEnded());
+    PumpUntil([] { return false; }, 0ms);
+    EXPECT_EQ(Cell(0, CDrovaneView::COLUMN_SIZE), "97KB");
+    EXPECT_EQ(FileContent("cut.swf"), "the earlier, whole movie");
+    EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"cut.swf"}) << "no temporary file is left";
+}
+
+TEST_F(DownloadControl, TwoRowsWithOneFileNameGiveTwoFiles)
+{
+    const std::string first = Movie(3000, '1'), second = Movie(5000, '2');
+    server.On("/dir/movie1.swf", Behaviour::Page(first));
+    server.On("/dir/alt/movie1.swf", Behaviour::Page(second));
+    List({"/dir/movie1.swf", "/dir/alt/movie1.swf"});
+    EXPECT_EQ(Column(CDrovaneView::COLUMN_FILE_NAME), (std::vector<std::string>{"movie1.swf", "movie1 (2).swf"}));
+    frame->SendMessage(WM_COMMAND, ID_DOWNLOAD_START);
+    ASSERT_TRUE(AllRowsFinished());
+    EXPECT_EQ(Column(CDrovaneView::COLUMN_PROGRESS), (std::vector<std::string>{"100%", "100%"}));
+    EXPECT_TRUE(FileContent("movie1.swf") == first) << "movie1.swf differs";
+    EXPECT_TRUE(FileContent("movie1 (2).swf") == second) << "movie1 (2).swf differs";
+}
+
+TEST_F(DownloadControl, FiftyRowsThroughAServerOfFourConnections)
+{
+    CPropertysIni().SetSimultaneousDownloads(4);
+    server.LimitConnections(4);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 50; ++i) {
+        paths.push_back("/q/clip" + std::to_string(i) + ".swf");
+        server.On(paths.back(), Behaviour::Page(Movie(static_cast<std::size_t>(2000 + i), static_cast<char>(i))));
+    }
+    List(paths);
+    frame->SendMessage(WM_COMMAND, ID_DOWNLOAD_START);
+    EXPECT_EQ(Column(CDrovaneView::COLUMN_PROGRESS)[49], "Waiting");
+    ASSERT_TRUE(AllRowsFinished());
+    EXPECT_EQ(Column(CDrovaneView::COLUMN_PROGRESS), std::vector<std::string>(50, "100%"));
+    EXPECT_EQ(FilesInFolder().size(), 50u);
+    EXPECT_EQ(server.RefusedConnections(), 0u);
+    EXPECT_LE(server.PeakConnections(), 4u);
+}
+
+TEST_F(DownloadControl, NewListStopsTheRunningAndWaitingDownloads)
+{
+    CPropertysIni().SetSimultaneousDownloads(1);
+    std::ofstream(folder + "\\slow.swf", std::ios::binary) << "earlier";
+    server.On("/m/slow.swf", Behaviour::Page(Movie(60000, 's')).Drip(200, 20ms));
+    List({"/m/slow.swf", "/m/next.swf"});
+    frame->SendMessage(WM_COMMAND, ID_DOWNLOAD_START);
+    ASSERT_TRUE(PumpUntil([&] { return Cell(0, CDrovaneView::COLUMN_PROGRESS) != "0%"; }, kTimeout));
+
+    List({"/m/other.swf"});
+    EXPECT_EQ(Column(CDrovaneView::COLUMN_PROGRESS), std::vector<std::string>{"0%"});
+    EXPECT_FALSE(frame->IsDownloading());
+    ASSERT_TRUE(AllWorkersEnded());
+    PumpUntil([] { return false; }, 0ms);
+    EXPECT_EQ(Column(CDrovaneView::COLUMN_PROGRESS), std::vector<std::string>{"0%"}) << "the old rows' reports reached the new one";
+    EXPECT_EQ(Column(CDrovaneView::COLUMN_SIZE), std::vector<std::string>{""});
+    EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"slow.swf"});
+    EXPECT_EQ(FileContent("slow.swf"), "earlier");
+    EXPECT_EQ(server.Requests().size(), 1u) << "the waiting row never started";
 }
 
 TEST_F(DownloadControl, TwelveRowsDownloadAtOnce)

@@ -21,7 +21,7 @@ std::vector<std::string> RowNames(CMainFrame* frame)
 {
     std::vector<std::string> names;
     CListCtrl list = frame->GetTaskList()->GetListCtrl();
-    for (int i = 0; i < list.GetItemCount(); ++i) names.emplace_back(list.GetItemText(i, 1));
+    for (int i = 0; i < list.GetItemCount(); ++i) names.push_back(ListItemText(list.m_hWnd, i, 1));
     return names;
 }
 
@@ -98,7 +98,7 @@ protected:
     bool ButtonEnabled(UINT id)
     {
         theApp.OnIdle(0);
-        return frame->m_wndToolBar.IsButtonEnabled(id);
+        return frame->m_wndToolBar.SendMessage(TB_ISBUTTONENABLED, id) != 0;
     }
     CString StatusText() { return frame->m_wndStatusBar.GetPaneText(0); }
 
@@ -139,6 +139,16 @@ TEST_F(MainFrame, NewTaskOffersOnlyASmallHttpAddressFromTheClipboardAndKeepsIt)
     SetClipboardText(frame->m_hWnd, "http://other/changed.html");
     frame->SendMessage(WM_COMMAND, ID_NEW_TASK);
     EXPECT_EQ(watcher.offered, (std::vector<std::string>{"", "http://host/page.html", "http://host/page.html"}));
+}
+
+TEST_F(MainFrame, NewTaskOffersASmallHttpsAddressFromTheClipboardToo)
+{
+    NewTaskWatcher watcher;
+    SetClipboardText(frame->m_hWnd, "HTTPS://HOST/PAGE.HTML");
+    frame->SendMessage(WM_COMMAND, ID_NEW_TASK);
+    SetClipboardText(frame->m_hWnd, "https://host/page.html");
+    frame->SendMessage(WM_COMMAND, ID_NEW_TASK);
+    EXPECT_EQ(watcher.offered, (std::vector<std::string>{"", "https://host/page.html"}));
 }
 
 TEST_F(MainFrame, AddressFromTheCommandLineWinsOverTheClipboard)

@@ -24,12 +24,14 @@ TEST(StoredRect, ValuesFromMinus999To9999RoundTrip)
     }
 }
 
-TEST(StoredRect, WideValuesShiftTheFieldsBehindThem)
+TEST(StoredRect, WideValuesAreReadByTheirBlanks)
 {
-    // One character too many in front of a field is harmless: the parse starts on the blank.
+    // A window on a screen left of or above the main one: every field keeps its number.
     EXPECT_EQ(ParseStoredRect("10000 0010 0500 0400"), (StoredRect{10000, 10, 500, 400}));
-    // Two make the later fixed offsets land inside the numbers before them.
-    EXPECT_EQ(ParseStoredRect("-1000 -1000 0500 0400"), (StoredRect{-1000, -1000, 0, 0}));
+    EXPECT_EQ(ParseStoredRect("-1000 -1000 0500 0400"), (StoredRect{-1000, -1000, 500, 400}));
+    EXPECT_EQ(ParseStoredRect("-1920 -0200 -1200 0400"), (StoredRect{-1920, -200, -1200, 400}));
+    // Without blanks to go by, the fixed offsets still count.
+    EXPECT_EQ(ParseStoredRect("0050x0060x0530x0380"), (StoredRect{50, 60, 530, 380}));
 }
 
 TEST(StoredRect, ShortTextsAreReadByTheirBlanksOrCountAsAbsent)

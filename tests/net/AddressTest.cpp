@@ -31,6 +31,18 @@ const SplitCase kSplitCases[] = {
     {"http://host:65535/", 0, "host", 65535, "/", "http://host:65535/"},
     {"http://host:81:junk/p", 0, "host", 81, "/p", "http://host:81:junk/p"},
     {"http://host/?q=1#frag@x", 0, "host", 80, "/?q=1#frag@x", "http://host/?q=1#frag@x"},
+    // https: port 443 unless one is given, the scheme in any letter case.
+    {"https://host/a.swf", 0, "host", 443, "/a.swf", "https://host/a.swf"},
+    {"HTTPS://host:8443/a.swf", 0, "host", 8443, "/a.swf", "HTTPS://host:8443/a.swf"},
+    {"httpsx://host/a.swf", 0, "host", 80, "/a.swf", "httpsx://host/a.swf"},
+    // IPv6 literals in brackets: their colons are not the port's.
+    {"http://[::1]:8080/x", 0, "::1", 8080, "/x", "http://[::1]:8080/x"},
+    {"https://[2001:db8::7]/x", 0, "2001:db8::7", 443, "/x", "https://[2001:db8::7]/x"},
+    {"[::ffff:127.0.0.1]", 0, "::ffff:127.0.0.1", 80, "/", "http://[::ffff:127.0.0.1]"},
+    {"http://[::1]x/", 7, "", 0, "", ""},
+    {"http://[::1/x]", 7, "", 0, "", ""},
+    {"http://[host]/", 7, "", 0, "", ""},
+    {"http://[::1]:/", 6, "", 0, "", ""},
     // Failures, in the order the checks run.
     {"", 2, "", 0, "", ""},
     {"http:/x", 6, "", 0, "", ""},
@@ -82,6 +94,25 @@ TEST(SplitAddress, LengthLimitIs255Characters)
     const std::string bare = "host/" + std::string(250, 'b');
     ASSERT_EQ(SplitAddress(bare.c_str(), address).code, 0);
     EXPECT_EQ(RequestTarget(address, bare, true).size(), 262u);
+}
+
+TEST(SplitAddress, RedirectTargetsMayBeLongerThanTypedAddresses)
+{
+    const std::string signedLink = "https://cdn.example/m.swf?token=" + std::string(900, 't');
+    HttpAddress address;
+    EXPECT_EQ(SplitAddress(signedLink.c_str(), address).code, NET_ERR_URL_TOO_LONG);
+    EXPECT_EQ(SplitAddress(signedLink.c_str(), address, 4096).code, 0);
+    EXPECT_TRUE(address.secure);
+}
+
+TEST(HostForHeader, IPv6LiteralsKeepTheirBrackets)
+{
+    HttpAddress address;
+    ASSERT_EQ(SplitAddress("http://[::1]:81/x", address).code, 0);
+    EXPECT_EQ(HostForHeader(address), "[::1]");
+    EXPECT_EQ(ConnectRequest(address).substr(0, 26), "CONNECT [::1]:81 HTTP/1.0\r");
+    ASSERT_EQ(SplitAddress("https://host/x", address).code, 0);
+    EXPECT_EQ(HostForHeader(address), "host");
 }
 
 TEST(ProxyPort, EmptyZeroOrNotANumberGive8080)

@@ -10,6 +10,7 @@
 #include "CWinThread.h"
 #include "OwnerWindow.h"
 #include "TestHttpServer.h"
+#include "TlsFront.h"
 
 using namespace std::chrono_literals;
 
@@ -27,6 +28,7 @@ struct FetchRecord {
     std::string response;
     bool responseWasNull = false;
     std::string error;
+    std::string finalUrl;
 };
 
 // A network worker as the program's workers are built: CWinThread first, then CHttpClient.
@@ -48,6 +50,7 @@ public:
     void OnComplete() override
     {
         m_record.responseWasNull = m_pResponse == nullptr;
+        m_record.finalUrl = GetFinalUrl().View();
         if (m_pResponse) m_record.response.assign(m_pResponse, static_cast<std::size_t>(m_nResponseLen));
         SendToOwner(WM_TEST_COMPLETE, static_cast<WPARAM>(m_nResponseLen), m_nTotalLen);
         FreeResponse();
@@ -78,7 +81,7 @@ StartedFetch Start(OwnerWindow& owner, FetchRecord& record, const std::string& u
     HANDLE thread = nullptr;
     ::DuplicateHandle(::GetCurrentProcess(), worker->m_hThread, ::GetCurrentProcess(), &thread, 0, FALSE,
                       DUPLICATE_SAME_ACCESS);
-    worker->ResumeThread();
+    ::ResumeThread(worker->m_hThread);
     return {worker, thread};
 }
 
@@ -351,19 +354,242 @@ TEST_F(Transfer, StopWhileReceivingSilencesTheWorker)
 }
 
 // Through tinyproxy; the wrapper with-tinyproxy sets the port.
-TEST(RealProxy, PageFetchedThroughTinyproxy)
+std::string TinyproxyPort()
 {
     char port[16] = {};
-    if (!::GetEnvironmentVariableA("TARNWICK_TINYPROXY_PORT", port, sizeof port))
-        GTEST_SKIP() << "runs under tests/net/with-tinyproxy";
+    ::GetEnvironmentVariableA("TARNWICK_TINYPROXY_PORT", port, sizeof port);
+    return port;
+}
+
+TEST(RealProxy, PageFetchedThroughTinyproxy)
+{
+    const std::string port = TinyproxyPort();
+    if (port.empty()) GTEST_SKIP() << "runs under tests/net/with-tinyproxy";
     TestHttpServer server;
     server.On("/dir/page.html", Behaviour::Page("<html>through the proxy</html>"));
-    ProxySettings settings("1", "127.0.0.1", port);
+    ProxySettings settings("1", "127.0.0.1", port.c_str());
     FetchRecord record;
     auto messages = RunFetch(record, server.Url("/dir/page.html"));
     EXPECT_NE(record.response.find("through the proxy"), std::string::npos) << Shape(messages);
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].rfind("GET /dir/page.html HTTP/1.0\r\n", 0), 0u);
+}
+
+// ---- https: TLS from tests/support/tls-front in front of the same scriptable server ----
+
+class Https : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!TlsFront::Available()) GTEST_SKIP() << "runs under tests/support/with-tls-front";
+        front = std::make_unique<TlsFront>();
+    }
+    TestHttpServer server;
+    std::unique_ptr<TlsFront> front;
+};
+
+TEST_F(Https, PageAndLargeMovieArriveByteIdenticalInPiecesOfAtMost4095)
+{
+    const std::string page = "<html><EMBED SRC=movie.swf></html>";
+    const std::string movie = Bytes(30 << 20);
+    server.On("/page.html", Behaviour::Page(page));
+    server.On("/movie.swf", Behaviour::Page(movie));
+    const std::pair<const char*, const std::string*> cases[] = {{"/page.html", &page}, {"/movie.swf", &movie}};
+    for (const auto& [path, body] : cases) {
+        SCOPED_TRACE(path);
+        FetchRecord record;
+        auto messages = RunFetch(record, front->Url(server, path));
+        ASSERT_TRUE(record.error.empty()) << record.error;
+        ASSERT_GE(messages.size(), 3u) << Shape(messages);
+        EXPECT_EQ(Shape({messages.begin(), messages.begin() + 3}), "status 11, status 9, status 10, ");
+        ASSERT_GE(record.response.size(), body->size());
+        EXPECT_TRUE(record.response.compare(record.response.size() - body->size(), body->size(), *body) == 0);
+        EXPECT_TRUE(record.pieces == record.response) << "the hooks saw other bytes than the block holds";
+        for (const Received& r : messages) {
+            if (r.message == WM_TEST_PIECE) {
+                EXPECT_LE(r.wParam, 4095u);
+            }
+        }
+    }
+    // The request inside the tunnel is the plain one, naming the host it asked for.
+    ASSERT_EQ(server.Requests().size(), 2u);
+    const std::string request = server.Requests()[0];
+    EXPECT_EQ(request.rfind("GET /page.html HTTP/1.0\r\n", 0), 0u) << request;
+    EXPECT_EQ(request.substr(request.find("\r\nHost: ")), "\r\nHost: localhost\r\n\r\n");
+}
+
+TEST_F(Https, CertificateFaultsEndTheFetchBeforeAnyRequest)
+{
+    server.On("/x", Behaviour::Page("secret"));
+    const struct {
+        TlsFront::Certificate certificate;
+        int code;
+        const char* error;
+    } cases[] = {
+        {TlsFront::Certificate::Untrusted, NET_ERR_CERT_UNTRUSTED, "Error: Certificate not trusted."},
+        {TlsFront::Certificate::OtherHost, NET_ERR_CERT_OTHER_HOST, "Error: Certificate for another host."},
+        {TlsFront::Certificate::Expired, NET_ERR_CERT_EXPIRED, "Error: Certificate expired."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        FetchRecord record;
+        EXPECT_EQ(Shape(RunFetch(record, front->Url(server, "/x", c.certificate))),
+                  "status 11, status " + std::to_string(c.code) + ", ended");
+        EXPECT_EQ(record.error, c.error);
+    }
+    EXPECT_TRUE(server.Requests().empty()) << "a request went to a server that was not trusted";
+}
+
+TEST_F(Https, PlainHttpServerOnTheTlsPortIsAHandshakeFailure)
+{
+    FetchRecord record;
+    const std::string url = "https://localhost:" + std::to_string(server.Port()) + "/x";
+    EXPECT_EQ(Shape(RunFetch(record, url, 20000)), "status 11, status 17, ended");
+    EXPECT_EQ(record.error, "Error: TLS handshake.");
+}
+
+TEST_F(Https, HandshakeThatNeverFinishesTimesOutOrEndsAtOnceOnStop)
+{
+    const std::string url = "https://localhost:" + std::to_string(front->SilentPort()) + "/x";
+    FetchRecord record;
+    EXPECT_EQ(Shape(RunFetch(record, url, 300)), "status 11, status 1, ended");
+
+    // With the product's 90-second time-out, Stop still ends the worker long before it.
+    OwnerWindow owner;
+    FetchRecord stopped;
+    StartedFetch started = Start(owner, stopped, url);
+    ASSERT_TRUE(owner.WaitUntil([&] { return owner.Count(WM_NET_STATUS) >= 1; }, kTimeout));
+    started.worker->Stop();
+    const std::size_t seen = owner.Messages().size();
+    EXPECT_TRUE(owner.WaitForHandle(started.thread, kTimeout)) << "Stop did not end the handshake";
+    ::CloseHandle(started.thread);
+    EXPECT_EQ(owner.Messages().size(), seen) << "after Stop: " << Shape(owner.Messages());
+}
+
+TEST_F(Https, CloseInTheMiddleOfTheBodyEndsWithTheBytesSent)
+{
+    const std::string body = Bytes(200000);
+    server.On("/cut.swf", Behaviour::Page(body).CloseAfter(100000));
+    FetchRecord record;
+    RunFetch(record, front->Url(server, "/cut.swf"));
+    ASSERT_EQ(record.response.size(), 100000u);
+    EXPECT_EQ(record.response, Behaviour::Page(body).response.substr(0, 100000));
+}
+
+// ---- redirects ----
+
+std::string Location(const std::string& target, const char* status = "302 Found")
+{
+    return "HTTP/1.0 " + std::string(status) + "\r\nLocation: " + target + "\r\nContent-Length: 5\r\n\r\n";
+}
+
+TEST_F(Https, RedirectChainsEndAtTheFinalReplyOnly)
+{
+    const std::string plain = server.Url("");
+    const std::string secure = front->Url(server, "");
+    server.On("/rel/a.html", Behaviour::Raw(Location("../b/./c.html?x=1"), "moved"));
+    server.On("/abs", Behaviour::Raw(Location(plain + "/b/c.html?x=1", "301 Moved Permanently"), "moved"));
+    server.On("/up", Behaviour::Raw(Location(secure + "/b/c.html?x=1", "307 Temporary Redirect"), "moved"));
+    server.On("/down", Behaviour::Raw(Location(plain + "/b/c.html?x=1", "308 Permanent Redirect"), "moved"));
+    server.On("/post", Behaviour::Raw(Location("/see"), "moved"));
+    server.On("/see", Behaviour::Raw(Location("b/c.html?x=1", "303 See Other"), "moved"));
+    server.On("/b/c.html?x=1", Behaviour::Page("final"));
+    const struct {
+        std::string start;
+        std::string final;
+    } cases[] = {
+        {plain + "/rel/a.html", plain + "/b/c.html?x=1"},
+        {plain + "/abs", plain + "/b/c.html?x=1"},
+        {plain + "/up", secure + "/b/c.html?x=1"},
+        {secure + "/down", plain + "/b/c.html?x=1"},
+        {plain + "/post", plain + "/b/c.html?x=1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.start);
+        FetchRecord record;
+        auto messages = RunFetch(record, c.start);
+        EXPECT_EQ(record.finalUrl, c.final);
+        EXPECT_EQ(record.response.rfind("HTTP/1.0 200 OK\r\n", 0), 0u) << record.response;
+        EXPECT_EQ(record.pieces, record.response) << "a hook saw a redirect's bytes";
+        ASSERT_GE(messages.size(), 4u) << Shape(messages);
+        EXPECT_EQ(Shape({messages.begin(), messages.begin() + 4}),
+                  "status 11, status 9, status 10, piece " + std::to_string(record.response.size()) + ", ");
+    }
+}
+
+TEST_F(Transfer, RedirectWithoutLocationIsAnOrdinaryReply)
+{
+    server.On("/nowhere", Behaviour::Raw("HTTP/1.0 302 Found\r\nContent-Length: 4\r\n\r\n", "body"));
+    FetchRecord record;
+    RunFetch(record, server.Url("/nowhere"));
+    EXPECT_EQ(record.response, "HTTP/1.0 302 Found\r\nContent-Length: 4\r\n\r\nbody");
+}
+
+TEST_F(Transfer, TenRedirectsAreFollowedAndTheEleventhFails)
+{
+    for (int step = 0; step < 11; ++step)
+        server.On("/r" + std::to_string(step), Behaviour::Raw(Location("/r" + std::to_string(step + 1)), ""));
+    server.On("/r11", Behaviour::Page("arrived"));
+    server.On("/loop", Behaviour::Raw(Location("/loop"), ""));
+
+    FetchRecord ten;
+    RunFetch(ten, server.Url("/r1"));
+    EXPECT_NE(ten.response.find("arrived"), std::string::npos) << ten.error;
+
+    FetchRecord eleven;
+    EXPECT_EQ(Shape(RunFetch(eleven, server.Url("/r0"))), "status 11, status 9, status 10, status 21, ended");
+    EXPECT_EQ(eleven.error, "Error: Too many redirects.");
+
+    FetchRecord loop;
+    const std::size_t before = server.Requests().size();
+    EXPECT_EQ(Shape(RunFetch(loop, server.Url("/loop"))), "status 11, status 9, status 10, status 21, ended");
+    EXPECT_EQ(server.Requests().size() - before, 11u) << "the first request and ten redirects";
+}
+
+// ---- proxies and https ----
+
+TEST_F(Https, ProxyThatRefusesTheTunnelFailsWithItsStatus)
+{
+    // The test server plays a proxy that forbids CONNECT.
+    ProxySettings settings("1", "127.0.0.1", std::to_string(server.Port()).c_str());
+    server.On("localhost:443", Behaviour::Page("no tunnels here", "403 Forbidden"));
+    FetchRecord record;
+    auto messages = RunFetch(record, "https://localhost/x.swf");
+    EXPECT_EQ(Shape(messages), "status 11, status 22, ended");
+    EXPECT_EQ(messages[1].lParam, 403);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0],
+              "CONNECT localhost:443 HTTP/1.0\r\n"
+              "User-Agent: Mozilla/4.0 (compatible; MSIE 5.0; Windows 98)\r\n"
+              "Host: localhost:443\r\n\r\n");
+}
+
+TEST(RealProxy, HttpsThroughATinyproxyTunnel)
+{
+    const std::string port = TinyproxyPort();
+    if (port.empty() || !TlsFront::Available()) GTEST_SKIP() << "runs under with-tinyproxy and with-tls-front";
+    TestHttpServer server;
+    TlsFront front;
+    server.On("/dir/page.html", Behaviour::Page("<html>through the tunnel</html>"));
+    ProxySettings settings("1", "127.0.0.1", port.c_str());
+    FetchRecord record;
+    auto messages = RunFetch(record, front.Url(server, "/dir/page.html"));
+    EXPECT_NE(record.response.find("through the tunnel"), std::string::npos) << Shape(messages) << record.error;
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].rfind("GET /dir/page.html HTTP/1.0\r\n", 0), 0u);
+}
+
+// ---- IPv6 ----
+
+TEST(TransferIpv6, HostReachableOnlyAtLoopbackSix)
+{
+    TestHttpServer server(TestHttpServer::Loopback::V6);
+    server.On("/six.html", Behaviour::Page("over IPv6"));
+    FetchRecord record;
+    auto messages = RunFetch(record, server.Url("/six.html"));
+    EXPECT_NE(record.response.find("over IPv6"), std::string::npos) << Shape(messages) << record.error;
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_NE(server.Requests()[0].find("\r\nHost: [::1]\r\n"), std::string::npos) << server.Requests()[0];
 }
 
 } // namespace

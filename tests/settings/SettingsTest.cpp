@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CPropertysIni.h"
+#include "WinStrings.h"
 
 namespace {
 
@@ -34,7 +35,6 @@ TEST_F(Settings, FileLiesBesideTheProgram)
     ::GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string folder(module);
     folder.resize(folder.rfind('\\'));
-    EXPECT_STREQ(GetModuleDir(), folder.c_str());
     EXPECT_EQ(m_path, folder + "\\propertys.ini");
 }
 
@@ -67,6 +67,20 @@ TEST_F(Settings, OnlyOneMeansUseTheProxy)
         WriteFile(std::string("[Options]\r\nUseProxy=") + value + "\r\n");
         EXPECT_EQ(CPropertysIni().GetUseProxy(), expected);
     }
+}
+
+TEST_F(Settings, SimultaneousDownloadsDefaultToSixAndStayInOneToThirtyTwo)
+{
+    EXPECT_EQ(CPropertysIni().GetSimultaneousDownloads(), 6) << "an older file has no such key";
+    const std::pair<const char*, int> cases[] = {
+        {"4", 4}, {"1", 1}, {"32", 32}, {"0", 1}, {"33", 32}, {"99999999999", 32}, {"-3", 6}, {"six", 6}, {"", 6},
+    };
+    for (const auto& [value, expected] : cases) {
+        WriteFile(std::string("[Options]\r\nSimultaneousDownloads=") + value + "\r\n");
+        EXPECT_EQ(CPropertysIni().GetSimultaneousDownloads(), expected) << value;
+    }
+    CPropertysIni().SetSimultaneousDownloads(12);
+    EXPECT_EQ(CPropertysIni().GetSimultaneousDownloads(), 12);
 }
 
 TEST_F(Settings, ProxyOnWithoutServerKeyGivesAnEmptyServer)
@@ -115,8 +129,8 @@ TEST_F(Settings, FindingInObjectsAndScriptsIsOnUnlessTheFileSaysOtherwise)
     EXPECT_STREQ(CPropertysIni().GetSavePath(), "d:\\");
 
     // The bridge reads the file beside its own module, wherever that is.
-    EXPECT_EQ(std::string(CPropertysIni(GetModuleDir() + "\\").GetPath()), m_path);
-    EXPECT_FALSE(CPropertysIni(GetModuleDir()).GetFindInObjectsAndScripts());
+    EXPECT_EQ(std::string(CPropertysIni(CString(ModuleFolder() + "\\")).GetPath()), m_path);
+    EXPECT_FALSE(CPropertysIni(CString(ModuleFolder())).GetFindInObjectsAndScripts());
 }
 
 TEST_F(Settings, UnknownKeysAndSectionsAreKept)

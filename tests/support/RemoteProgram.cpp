@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -251,4 +253,13 @@ bool SaveScreenshot(const std::string& path)
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return saved;
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "(no file)";
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }

@@ -56,6 +56,8 @@ DWORD RunToEnd(const std::string& commandLine, std::chrono::milliseconds timeout
 bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 // Deletes the files in a folder, then the folder.
 void RemoveFolder(const std::string& folder);
+// The whole content of a file, or "(no file)" when it cannot be read.
+std::string FileBytes(const std::string& path);
 
 // Saves what the screen shows as a 24-bit BMP file (a test artifact a person can look at).
 bool SaveScreenshot(const std::string& path);

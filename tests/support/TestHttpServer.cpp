@@ -109,24 +109,31 @@ Behaviour& Behaviour::InPieces(std::vector<std::size_t> sizes, std::chrono::mill
     return *this;
 }
 
-TestHttpServer::TestHttpServer()
+TestHttpServer::TestHttpServer(Loopback loopback) : m_loopback(loopback)
 {
     Sockets();
-    NativeSocket listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const bool v6 = loopback == Loopback::V6;
+    NativeSocket listener = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (listener == INVALID_SOCKET) throw std::runtime_error("test server: socket");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t len = sizeof address;
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener, 64) != 0 ||
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &len) != 0) {
+    sockaddr_storage storage{};
+    socklen_t len = v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+    if (v6) {
+        auto* address = reinterpret_cast<sockaddr_in6*>(&storage);
+        address->sin6_family = AF_INET6;
+        address->sin6_addr = in6addr_loopback;
+    } else {
+        auto* address = reinterpret_cast<sockaddr_in*>(&storage);
+        address->sin_family = AF_INET;
+        address->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    }
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&storage), len) != 0 || ::listen(listener, 64) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&storage), &len) != 0) {
         CloseNative(listener);
         throw std::runtime_error("test server: bind/listen");
     }
     m_listener = static_cast<Socket>(listener);
-    m_port = ntohs(address.sin_port);
+    m_port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port
+                      : reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
     m_acceptThread = std::thread([this] { AcceptLoop(); });
 }
 
@@ -137,7 +144,8 @@ TestHttpServer::~TestHttpServer()
 
 std::string TestHttpServer::Url(std::string_view path) const
 {
-    return "http://127.0.0.1:" + std::to_string(m_port) + std::string(path);
+    const char* host = m_loopback == Loopback::V6 ? "[::1]" : "127.0.0.1";
+    return "http://" + std::string(host) + ":" + std::to_string(m_port) + std::string(path);
 }
 
 void TestHttpServer::On(const std::string& target, Behaviour behaviour)
@@ -156,6 +164,24 @@ bool TestHttpServer::WaitForRequests(std::size_t count, std::chrono::millisecond
 {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, timeout, [&] { return m_requests.size() >= count; });
+}
+
+void TestHttpServer::LimitConnections(std::size_t count)
+{
+    std::lock_guard lock(m_mutex);
+    m_limit = count;
+}
+
+std::size_t TestHttpServer::PeakConnections() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_peak;
+}
+
+std::size_t TestHttpServer::RefusedConnections() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_refused;
 }
 
 void TestHttpServer::Stop()
@@ -183,6 +209,12 @@ void TestHttpServer::AcceptLoop()
             return;
         }
         if (client == INVALID_SOCKET) continue;
+        if (m_limit != 0 && m_served >= m_limit) {
+            ++m_refused;
+            CloseNative(client);
+            continue;
+        }
+        m_peak = std::max(m_peak, ++m_served);
         m_open.push_back(static_cast<Socket>(client));
         m_threads.emplace_back([this, client] { Serve(static_cast<Socket>(client)); });
     }
@@ -213,10 +245,14 @@ void TestHttpServer::Serve(Socket client)
     const NativeSocket s = AsNative(client);
     std::string head;
     char buffer[4096];
+    bool request = true;
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
         const auto got = ::recv(s, buffer, sizeof buffer, 0);
         if (got <= 0) break;
         head.append(buffer, static_cast<std::size_t>(got));
+        // A request begins with its method's capital letters.
+        request = head[0] >= 'A' && head[0] <= 'Z';
+        if (!request) break;
     }
     {
         std::lock_guard lock(m_mutex);
@@ -224,7 +260,8 @@ void TestHttpServer::Serve(Socket client)
     }
     m_changed.notify_all();
 
-    const Behaviour behaviour = Find(TargetOf(head));
+    const Behaviour behaviour =
+        request ? Find(TargetOf(head)) : Behaviour::Page("<html>bad request</html>", "400 Bad Request");
     if (behaviour.kind == Behaviour::Kind::NeverAnswer) {
         // Holds the connection until the client gives up or the server stops.
         while (::recv(s, buffer, sizeof buffer, 0) > 0) {}
@@ -240,10 +277,12 @@ void TestHttpServer::Serve(Socket client)
             if (at < limit && behaviour.pause.count() > 0 && !PauseFor(behaviour.pause)) break;
         }
     }
-    ShutdownNative(s);
     {
+        // Free before the client can see the end: a client that then connects again is served.
         std::lock_guard lock(m_mutex);
+        --m_served;
         m_open.erase(std::remove(m_open.begin(), m_open.end(), client), m_open.end());
     }
+    ShutdownNative(s);
     CloseNative(s);
 }

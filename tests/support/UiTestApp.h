@@ -19,6 +19,9 @@ public:
 // Removes HKCU\Software\Orlebar\Tarnwick and everything below it.
 void ClearProfile();
 
+// The text of one cell of a list view of this process.
+std::string ListItemText(HWND list, int row, int column);
+
 // While it lives, every message box this thread opens is recorded and answered at once with
 // the given button, the way a user would click it; nothing waits a fixed time.
 class MessageBoxAnswerer {

@@ -15,6 +15,7 @@
 #include "CPropertysIni.h"
 #include "TaskListHost.h"
 #include "TestHttpServer.h"
+#include "TlsFront.h"
 #include "UiTestApp.h"
 #include "resource.h"
 
@@ -259,6 +260,47 @@ TEST_F(NewTaskTest, StopWhileTheScanWaitsOnTheDialogDropsWhatItSent)
     EXPECT_EQ(host->ColumnTexts(2), (std::vector<std::string>{"http://old/1.swf", "http://old/2.swf"}));
 }
 
+TEST_F(NewTaskTest, StopRacingTheEndOfManyScansReachesNoEndedWorker)
+{
+    server.On("/page.html", Behaviour::Page("<EMBED SRC=a.swf>"));
+    const std::vector<std::string> oldRows{"http://old/1.swf", "http://old/2.swf"};
+    enum class When { AtOnce, RequestOut, Connected, DialogGone };
+    for (int i = 0; i < 80; ++i) {
+        const When when = static_cast<When>(i % 4);
+        const std::size_t requests = server.Requests().size();
+        Open(server.Url("/page.html"));
+        Click(IDC_START);
+        switch (when) {
+        case When::AtOnce: break;
+        case When::RequestOut:
+            ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() > requests; }, kTimeout)) << i;
+            break;
+        case When::Connected: ASSERT_TRUE(WaitForStatus("Connected")) << i; break;
+        case When::DialogGone:
+            // Enter in the address box ends the dialog, and a modal one's window then goes; the
+            // scan ends on its own, and only then is the dialog object cleaned up.
+            dialog->SendMessage(WM_COMMAND, IDOK);
+            log.reset();
+            dialog->DestroyWindow();
+            ASSERT_TRUE(PumpUntil([] { return CHttpClient::LiveCount() == 0; }, kTimeout)) << i;
+            break;
+        }
+        // The scan may have ended before Stop (its movies are then the list); what Stop must
+        // ensure is that nothing of it arrives afterwards.
+        const std::vector<std::string> rowsAtStop = host->ColumnTexts(2);
+        if (!dialog->m_bReady && when != When::DialogGone) Click(IDC_START);
+        const std::size_t seen = log ? log->entries.size() : 0;
+        ASSERT_TRUE(PumpUntil([] { return CHttpClient::LiveCount() == 0; }, kTimeout)) << "scan " << i << " did not end";
+        if (log) {
+            EXPECT_EQ(log->entries.size(), seen) << "scan " << i << " reported after Stop";
+        }
+        EXPECT_EQ(host->ColumnTexts(2), rowsAtStop) << "scan " << i << " filled the list after Stop";
+        log.reset();
+        dialog.reset();
+        host->AddRows(oldRows);
+    }
+}
+
 TEST_F(NewTaskTest, UnknownHostEmptiesTheListAndSaysSo)
 {
     Open("http://no-such-host.invalid/");
@@ -270,8 +312,21 @@ TEST_F(NewTaskTest, UnknownHostEmptiesTheListAndSaysSo)
     EXPECT_EQ(answerer.texts, (std::vector<std::string>{"No flash file found"}));
     EXPECT_EQ(answerer.owners, (std::vector<HWND>{dialog->m_hWnd}));
     EXPECT_EQ(host->view->GetTaskCount(), 0);
-    EXPECT_EQ(host->view->m_urls.GetSize(), 0);
+    EXPECT_EQ(host->view->Tasks().GetRowCount(), 0);
     ExpectReady("after nothing was found");
+}
+
+TEST_F(NewTaskTest, UntrustedHttpsPageSaysWhyInTheStatusLine)
+{
+    if (!TlsFront::Available()) GTEST_SKIP() << "runs under tests/support/with-tls-front";
+    TlsFront front;
+    server.On("/page.html", Behaviour::Page("<EMBED SRC=a.swf>"));
+    Open(front.Url(server, "/page.html", TlsFront::Certificate::Untrusted));
+    MessageBoxAnswerer answerer;
+    Click(IDC_START);
+    ASSERT_TRUE(PumpUntil([&] { return dialog->m_bReady; }, kTimeout)) << "the scan did not end";
+    EXPECT_EQ(log->entries, (std::vector<std::string>{"Initialise completed", "Certificate not trusted", kBox, ""}));
+    EXPECT_EQ(host->view->GetTaskCount(), 0);
 }
 
 TEST_F(NewTaskTest, ClosingWhileScanningStopsTheScan)

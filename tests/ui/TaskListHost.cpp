@@ -1,7 +1,7 @@
 #include "TaskListHost.h"
 
 #include "CWinApp.h"
-#include "TaskText.h"
+#include "UiTestApp.h"
 
 namespace {
 const MessageEntry s_entries[] = {
@@ -43,11 +43,9 @@ void TaskListHost::Destroy()
 
 void TaskListHost::AddRows(const std::vector<std::string>& urls)
 {
-    view->DeleteAllTasks();
-    for (std::size_t i = 0; i < urls.size(); ++i) {
-        const CString url(urls[i]);
-        view->AddTask(static_cast<int>(i), FileNameOfAddress(url), url, "");
-    }
+    CStringArray addresses;
+    for (const std::string& url : urls) addresses.Add(CString(url));
+    view->ReplaceTasks(addresses);
 }
 
 void TaskListHost::Select(const std::vector<int>& rows)
@@ -73,7 +71,7 @@ std::vector<std::string> TaskListHost::ColumnTexts(int column) const
 {
     std::vector<std::string> texts;
     const CListCtrl list = List();
-    for (int row = 0; row < list.GetItemCount(); ++row) texts.emplace_back(list.GetItemText(row, column).View());
+    for (int row = 0; row < list.GetItemCount(); ++row) texts.push_back(ListItemText(list.m_hWnd, row, column));
     return texts;
 }
 

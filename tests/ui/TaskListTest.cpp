@@ -32,9 +32,19 @@ const std::vector<std::string> kFive = {"http://h/a.swf", "http://h/b.swf", "htt
 std::vector<std::string> Urls(const CDrovaneView& view)
 {
     std::vector<std::string> urls;
-    for (int i = 0; i < view.m_urls.GetSize(); ++i) urls.emplace_back(view.m_urls[i].View());
+    for (int i = 0; i < view.GetTaskCount(); ++i) urls.emplace_back(view.GetTaskUrl(i).View());
     return urls;
 }
+
+// Downloads that never end: rows it starts stay running until they are stopped.
+class EndlessDownloads : public CDownloadStarter {
+public:
+    std::shared_ptr<CDownloadLink> StartDownload(int, const std::string&, const std::string&,
+                                                 const std::string&) override
+    {
+        return std::make_shared<CDownloadLink>();
+    }
+};
 
 std::vector<int> ColumnWidths(const CListCtrl& list)
 {
@@ -173,39 +183,34 @@ protected:
 
 TEST_F(TaskListTest, AddedRowsAreCheckedAndShowNameAddressSizeAndProgress)
 {
-    host->AddRows({"http://h/dir/a.swf", "http://h/b.swf"});
-    CDrovaneView& view = *host->view;
-    view.AddTask(2, "c.swf", "http://h/c.swf", "12");
-
-    EXPECT_EQ(view.GetTaskCount(), 3);
-    EXPECT_EQ(host->ColumnTexts(0), (std::vector<std::string>{"", "", ""}));
-    EXPECT_EQ(host->ColumnTexts(1), (std::vector<std::string>{"a.swf", "b.swf", "c.swf"}));
-    EXPECT_EQ(host->ColumnTexts(2), (std::vector<std::string>{"http://h/dir/a.swf", "http://h/b.swf", "http://h/c.swf"}));
-    EXPECT_EQ(host->ColumnTexts(3), (std::vector<std::string>{"", "", "12"}));
-    EXPECT_EQ(host->ColumnTexts(4), (std::vector<std::string>{"0%", "0%", "0%"}));
-    EXPECT_EQ(host->Checks(), (std::vector<int>{kChecked, kChecked, kChecked}));
-    EXPECT_EQ(Urls(view), host->ColumnTexts(2));
-    EXPECT_EQ(std::string(view.GetTaskUrl(1).View()), "http://h/b.swf");
-    EXPECT_TRUE(view.GetTaskUrl(3).IsEmpty());
-    EXPECT_TRUE(view.GetTaskUrl(-1).IsEmpty());
-
     // An address longer than the old fixed buffers comes back whole.
     const std::string longUrl = "http://h/" + std::string(300, 'x') + ".swf";
-    view.AddTask(3, "x.swf", longUrl.c_str(), "");
-    EXPECT_EQ(std::string(view.GetTaskUrl(3).View()), longUrl);
+    host->AddRows({"http://h/dir/a.swf", "http://h/b.swf", "http://h/c.swf", "http://h/b.swf", longUrl});
+    CDrovaneView& view = *host->view;
 
-    view.DeleteAllTasks();
+    EXPECT_EQ(view.GetTaskCount(), 4) << "the second http://h/b.swf is dropped";
+    EXPECT_EQ(host->ColumnTexts(0), (std::vector<std::string>{"", "", "", ""}));
+    EXPECT_EQ(host->ColumnTexts(1), (std::vector<std::string>{"a.swf", "b.swf", "c.swf", std::string(300, 'x') + ".swf"}));
+    EXPECT_EQ(host->ColumnTexts(2), (std::vector<std::string>{"http://h/dir/a.swf", "http://h/b.swf", "http://h/c.swf", longUrl}));
+    EXPECT_EQ(host->ColumnTexts(3), (std::vector<std::string>{"", "", "", ""}));
+    EXPECT_EQ(host->ColumnTexts(4), (std::vector<std::string>{"0%", "0%", "0%", "0%"}));
+    EXPECT_EQ(host->Checks(), (std::vector<int>{kChecked, kChecked, kChecked, kChecked}));
+    EXPECT_EQ(Urls(view), host->ColumnTexts(2));
+    EXPECT_TRUE(view.GetTaskUrl(4).IsEmpty());
+    EXPECT_TRUE(view.GetTaskUrl(-1).IsEmpty());
+
+    host->AddRows({});
     EXPECT_EQ(view.GetTaskCount(), 0);
-    EXPECT_EQ(view.m_urls.GetSize(), 0);
+    EXPECT_TRUE(view.GetTaskUrl(0).IsEmpty());
 }
 
 TEST_F(TaskListTest, SizeAndProgressTextsGoToTheirColumns)
 {
-    // The size rules themselves are tested natively (TaskTextTest).
+    // The text rules themselves are tested natively (TaskTextTest).
     host->AddRows({"http://h/a.swf", "http://h/b.swf"});
-    host->view->SetTaskSize(1, "2047");
-    host->view->SetTaskProgress(1, "Host not found");
-    host->view->SetTaskSize(0, "");
+    host->view->ShowSize(1, "2047");
+    host->view->ShowProgress(1, {RowProgress::Failed, 0, 0, 7, 0});
+    host->view->ShowSize(0, "");
     EXPECT_EQ(host->ColumnTexts(3), (std::vector<std::string>{"Unknown Size", "1KB"}));
     EXPECT_EQ(host->ColumnTexts(4), (std::vector<std::string>{"0%", "Host not found"}));
     EXPECT_EQ(host->ColumnTexts(2), (std::vector<std::string>{"http://h/a.swf", "http://h/b.swf"}));
@@ -250,7 +255,8 @@ TEST_F(TaskListTest, CheckedRowsAreWalkedInOrder)
         {{U, 0, U, C}, {1, 3}},   // a row without a box counts as checked
     };
     for (const Case& c : cases) {
-        std::vector<std::string> urls(c.states.size(), "u/x");
+        std::vector<std::string> urls;
+        for (std::size_t i = 0; i < c.states.size(); ++i) urls.push_back("u/x" + std::to_string(i));
         host->AddRows(urls);
         for (std::size_t i = 0; i < c.states.size(); ++i)
             host->List().SetItemState(static_cast<int>(i), INDEXTOSTATEIMAGEMASK(c.states[i]), LVIS_STATEIMAGEMASK);
@@ -275,10 +281,10 @@ TEST_F(TaskListTest, ColumnWidthsStartAtTheirDefaultsAndComeBackAfterARestart)
 {
     EXPECT_EQ(ColumnWidths(host->List()), (std::vector<int>{40, 100, 200, 60, 70}));
     EXPECT_EQ(host->view->GetStyle() & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
-    EXPECT_EQ(host->List().GetExtendedStyle() & 0x24, 0x24u);
+    EXPECT_EQ(ListView_GetExtendedListViewStyle(host->List().m_hWnd) & 0x24, 0x24u);
 
     const int resized[] = {25, 130, 310, 45, 90};
-    for (int i = 0; i < 5; ++i) host->List().SetColumnWidth(i, resized[i]);
+    for (int i = 0; i < 5; ++i) ListView_SetColumnWidth(host->List().m_hWnd, i, resized[i]);
     host->Destroy();
     EXPECT_EQ(ProfileWidths(), (std::vector<int>{25, 130, 310, 45, 90}));
 
@@ -290,7 +296,7 @@ TEST_F(TaskListTest, ColumnWidthsStartAtTheirDefaultsAndComeBackAfterARestart)
 TEST_F(TaskListTest, ASecondInitialUpdateAddsNoColumns)
 {
     host->AddRows({"http://h/a.swf"});
-    host->List().SetColumnWidth(2, 333);
+    ListView_SetColumnWidth(host->List().m_hWnd, 2, 333);
     host->frame->InitialUpdateFrame(host->Document(), FALSE);   // as opening a document does
     EXPECT_EQ(ColumnWidths(host->List()), (std::vector<int>{40, 100, 333, 60, 70}));
     EXPECT_EQ(host->ColumnTexts(1), (std::vector<std::string>{"a.swf"}));
@@ -387,47 +393,39 @@ TEST_F(TaskListTest, CopyUrlPutsEverySelectedAddressOnTheClipboard)
 TEST_F(TaskListTest, DeleteRemovesTheSelectedRowsAndTheirAddresses)
 {
     host->AddRows(kFive);
-    std::vector<int> removed;
-    host->view->m_onRowRemoved = [&](int row) { removed.push_back(row); };
-
     host->Select({3, 1});
     host->Command(ID_DELETE);
     EXPECT_EQ(host->ColumnTexts(1), (std::vector<std::string>{"a.swf", "c.swf", "e.swf"}));
     EXPECT_EQ(Urls(*host->view), host->ColumnTexts(2));
-    EXPECT_EQ(removed, (std::vector<int>{3, 1}));
     EXPECT_EQ(std::string(host->view->GetTaskUrl(1).View()), "http://h/c.swf");
 
     // Nothing selected: nothing goes.
-    removed.clear();
     host->Select({});
     host->Command(ID_DELETE);
     EXPECT_EQ(host->view->GetTaskCount(), 3);
-    EXPECT_TRUE(removed.empty());
 }
 
-TEST_F(TaskListTest, DeleteDoesNothingWhileRowsMayNotGo)
+TEST_F(TaskListTest, DeleteDoesNothingWhileADownloadRunsOrWaits)
 {
+    EndlessDownloads downloads;
+    host->view->Tasks().SetStarter(&downloads);
     host->AddRows(kFive);
-    bool mayRemove = false;
-    int asked = 0;
-    std::vector<int> removed;
-    host->view->m_canRemoveRows = [&] {
-        ++asked;
-        return mayRemove;
-    };
-    host->view->m_onRowRemoved = [&](int row) { removed.push_back(row); };
+    host->List().SetCheck(1, false);
+    host->List().SetCheck(2, false);
+    host->List().SetCheck(3, false);
+    // One place: row 0 runs, row 4 waits.
+    host->view->Tasks().Start(host->view->GetCheckedTasks(), "c:\\", 1);
+    EXPECT_EQ(host->ColumnTexts(4), (std::vector<std::string>{"0%", "0%", "0%", "0%", "Waiting"}));
 
-    host->Select({0, 4});
+    host->Select({1, 2});
     host->Command(ID_DELETE);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(host->view->GetTaskCount(), 5);
     EXPECT_EQ(Urls(*host->view), kFive);
-    EXPECT_TRUE(removed.empty());
 
-    mayRemove = true;
+    host->view->Tasks().Stop();
     host->Command(ID_DELETE);
-    EXPECT_EQ(Urls(*host->view), (std::vector<std::string>{"http://h/b.swf", "http://h/c.swf", "http://h/d.swf"}));
-    EXPECT_EQ(removed, (std::vector<int>{4, 0}));
+    EXPECT_EQ(Urls(*host->view), (std::vector<std::string>{"http://h/a.swf", "http://h/d.swf", "http://h/e.swf"}));
+    EXPECT_EQ(host->ColumnTexts(4), (std::vector<std::string>{"0%", "0%", "0%"})) << "the waiting row shows what it did";
+    host->view->Tasks().SetStarter(nullptr);
 }
 
 TEST(TaskListWithoutInitialUpdate, LeavesTheStoredWidthsAlone)

@@ -19,7 +19,7 @@
 #include "WicImageDecoder.h"
 #include "CPropertysIni.h"
 #include "FrameHost.h"
-#include "RegKey.h"
+#include "ScopedHandles.h"
 #include "RemoteProgram.h"
 #include "resource.h"
 
