@@ -5,6 +5,7 @@
 #include "CGetLinks.h"
 #include "CWinApp.h"
 #include "DataExchange.h"
+#include "TaskText.h"
 #include "resource.h"
 
 namespace {
