@@ -6,7 +6,6 @@
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // What ends the parts of a tag, as bits of one table entry per byte: tags are most of a page.
@@ -218,15 +217,6 @@ private:
 };
 
 } // namespace
-
-bool EqualsNoCase(std::string_view text, std::string_view lower)
-{
-    if (text.size() != lower.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (Lower(text[i]) != lower[i]) return false;
-    }
-    return true;
-}
 
 bool MarkupTag::Is(std::string_view lowerName) const
 {

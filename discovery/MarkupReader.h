@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "HttpAddress.h"   // EqualsNoCase
+
 // Stands in markup built from script strings where a string was joined with something that is
 // not a string literal (a variable, a call): a value holding it is not known.
 constexpr char kJoinMark = '\x01';
@@ -25,8 +27,6 @@ struct MarkupTag {
     // The first attribute of that name, compared without regard to case; null when absent.
     const MarkupAttribute* Find(std::string_view lowerName) const;
 };
-
-bool EqualsNoCase(std::string_view text, std::string_view lower);
 
 class CMarkupSink {
 public:

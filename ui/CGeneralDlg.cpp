@@ -26,7 +26,6 @@ void CGeneralDlg::DoDataExchange(CDataExchange* dx)
     DDX_Text(dx, IDC_SAVE_PATH, m_strSavePath);
     DDX_Text(dx, IDC_SIMULTANEOUS, m_nSimultaneous);
     DDV_MinMaxInt(dx, m_nSimultaneous, CPropertysIni::kMinDownloads, CPropertysIni::kMaxDownloads);
-    DDX_Check(dx, IDC_FIND_IN_SCRIPTS, m_bFindInScripts);
 }
 
 BOOL CGeneralDlg::OnInitDialog()
@@ -61,7 +60,7 @@ void CGeneralDlg::OnOK()
     // Checked when the page was left (or when OK was pressed on it).
     settings.SetSimultaneousDownloads(m_nSimultaneous);
     // Kept whether or not the folder is taken.
-    settings.SetFindInObjectsAndScripts(m_bFindInScripts != 0);
+    settings.SetFindInObjectsAndScripts(::IsDlgButtonChecked(m_hWnd, IDC_FIND_IN_SCRIPTS) == BST_CHECKED);
     CString folder = GetDlgItemText(IDC_SAVE_PATH);
     if (folder.GetLength() >= 2 && folder.GetAt(folder.GetLength() - 1) != '\\') folder += '\\';
     // The settings file keeps at most kMaxValue characters: a longer folder would come back cut,

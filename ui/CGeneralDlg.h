@@ -15,7 +15,6 @@ public:
 
     CString m_strSavePath;
     int m_nSimultaneous = 0;
-    int m_bFindInScripts = TRUE;
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }
