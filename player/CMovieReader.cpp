@@ -24,6 +24,7 @@ enum TagCode {
     TAG_DEFINE_BITS_JPEG3 = 35,
     TAG_DEFINE_BITS_LOSSLESS2 = 36,
     TAG_DEFINE_SPRITE = 39,
+    TAG_DO_INIT_ACTION = 59,
     TAG_PLACE_OBJECT3 = 70,
     TAG_DEFINE_SHAPE4 = 83,
 };
@@ -289,8 +290,20 @@ void CMovieReader::ReadTag(int code, CBitReader& body, Frame& frame, bool inSpri
     case TAG_DO_ACTION: {
         ControlTag tag;
         tag.kind = ControlKind::Actions;
+        const std::size_t size = body.Remaining();
+        tag.code = std::make_shared<const std::vector<std::uint8_t>>(body.Here(), body.Here() + size);
         ReadActions(body, tag);
-        if (!tag.actions.empty() && m_budget.Charge(tag.actions.size() * sizeof(Action))) Keep(frame, std::move(tag));
+        if (m_budget.Charge(tag.actions.size() * sizeof(Action) + size)) Keep(frame, std::move(tag));
+        return;
+    }
+    case TAG_DO_INIT_ACTION: {
+        ControlTag tag;
+        tag.kind = ControlKind::InitActions;
+        tag.characterId = body.U16();
+        const std::size_t size = body.Remaining();
+        if (body.Failed()) return;
+        tag.code = std::make_shared<const std::vector<std::uint8_t>>(body.Here(), body.Here() + size);
+        if (m_budget.Charge(size)) Keep(frame, std::move(tag));
         return;
     }
     default:

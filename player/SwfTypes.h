@@ -124,7 +124,9 @@ struct Action {
     std::uint16_t frame = 0;  // GotoFrame: the frame number from 0
 };
 
-enum class ControlKind : std::uint8_t { Place, Remove, Actions };
+// Actions: a frame's DoAction; InitActions: a DoInitAction, run once before the first use of the
+// sprite named by characterId.
+enum class ControlKind : std::uint8_t { Place, Remove, Actions, InitActions };
 
 // What one tag of a timeline does to the display list or the play head.
 struct ControlTag {
@@ -143,6 +145,9 @@ struct ControlTag {
     Matrix matrix;
     ColourTransform colour;
     std::vector<Action> actions;  // Actions
+    // Actions, InitActions: the whole byte code of the tag, for the script engine. Shared, since
+    // functions a script defines keep running from it.
+    std::shared_ptr<const std::vector<std::uint8_t>> code;
 };
 
 struct Frame {
