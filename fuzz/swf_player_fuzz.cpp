@@ -1,10 +1,14 @@
-// Load, play, draw and hear arbitrary bytes as a movie. The bytes are handed over as they are,
-// so any read past them shows up under AddressSanitizer; a stand-in image decoder makes every
-// embedded image a small picture, so that image alpha planes and bitmap fills are reached too,
-// and a stand-in MP3 decoder makes every MP3 frame a burst of samples from its bytes, so that
-// MP3 sounds and streams are mixed like the others.
+// Load, play, draw and hear arbitrary bytes as a movie, with the mouse moving over it and
+// clicking. The bytes are handed over as they are, so any read past them shows up under
+// AddressSanitizer; a stand-in image decoder makes every embedded image a small picture, so
+// that image alpha planes and bitmap fills are reached too, stand-in device fonts give text
+// fields glyphs, and a stand-in MP3 decoder makes every MP3 frame a burst of samples from its
+// bytes, so that MP3 sounds and streams are mixed like the others. The same bytes also go
+// through the text fields' HTML reader.
 #include "CPlayer.h"
 #include "CSoundMixer.h"
+#include "CStandInFonts.h"
+#include "HtmlText.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -59,6 +63,9 @@ std::unique_ptr<IMp3Decoder> MakeMp3StandIn(int rate, int channels)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const std::u32string text = DecodeText(std::string(reinterpret_cast<const char*>(data), size), true, 4096);
+    Check(!HtmlParagraphs(text, TextFormat(), TextAlign::Left).empty());
+
     std::string note;
     std::shared_ptr<const CMovie> movie = CMovie::Load(data, size, note, DecodeStandIn, MakeMp3StandIn);
     Check(movie ? note.empty() : !note.empty());
@@ -67,15 +74,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CSoundMixer mixer(movie);
     mixer.SetLead(size % 4096);
-    CPlayer player(movie, &mixer);
+    CPlayer player(movie, &mixer, std::make_shared<CStandInFonts>());
     // A script's start of whichever sound the last bytes name, part way in, looped.
     mixer.Start(static_cast<std::uint16_t>(data[size - 1] | data[size - 2] << 8), data[size - 3] / 64.0, data[size - 4], &player);
     std::vector<std::uint32_t> pixels(37 * 23);
     std::vector<std::int16_t> sound(2 * 1500);
+    const MouseEvent events[] = {MouseEvent::Move, MouseEvent::Press, MouseEvent::Release, MouseEvent::Leave};
     for (int frame = 0; frame < 4; ++frame) {
         Check(player.GetFrame() >= 0 && player.GetFrame() < movie->GetFrameCount());
         player.Render(pixels.data(), 37, 23);
         for (std::uint32_t pixel : pixels) Check((pixel >> 24) == 0xFF);
+        const std::uint8_t at = data[(frame * 7) % size];
+        player.OnMouse(events[frame], at % 37, at % 23, 37, 23);
         mixer.Mix(sound.data(), 500 + 300 * frame);
         player.Advance();
     }

@@ -5,6 +5,7 @@
 #include "Lzma.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 namespace {
@@ -97,22 +98,71 @@ unsigned CMovie::GetFrameIntervalMs() const
     return std::clamp(interval, 10u, 256u * 1000u);
 }
 
+namespace {
+
+template <class Map>
+const typename Map::mapped_type* FindIn(const Map& map, std::uint16_t id)
+{
+    const auto found = map.find(id);
+    return found == map.end() ? nullptr : &found->second;
+}
+
+} // namespace
+
 const Shape* CMovie::FindShape(std::uint16_t id) const
 {
-    const auto found = m_shapes.find(id);
-    return found == m_shapes.end() ? nullptr : &found->second;
+    return FindIn(m_shapes, id);
 }
 
 const Bitmap* CMovie::FindBitmap(std::uint16_t id) const
 {
-    const auto found = m_bitmaps.find(id);
-    return found == m_bitmaps.end() ? nullptr : &found->second;
+    return FindIn(m_bitmaps, id);
 }
 
 const Sprite* CMovie::FindSprite(std::uint16_t id) const
 {
-    const auto found = m_sprites.find(id);
-    return found == m_sprites.end() ? nullptr : &found->second;
+    return FindIn(m_sprites, id);
+}
+
+const MorphShape* CMovie::FindMorph(std::uint16_t id) const
+{
+    return FindIn(m_morphs, id);
+}
+
+const Font* CMovie::FindFont(std::uint16_t id) const
+{
+    return FindIn(m_fonts, id);
+}
+
+const StaticText* CMovie::FindText(std::uint16_t id) const
+{
+    return FindIn(m_texts, id);
+}
+
+const EditText* CMovie::FindEditText(std::uint16_t id) const
+{
+    return FindIn(m_editTexts, id);
+}
+
+const Button* CMovie::FindButton(std::uint16_t id) const
+{
+    return FindIn(m_buttons, id);
+}
+
+const Font* CMovie::FindFontByName(const std::string& name, bool bold, bool italic) const
+{
+    const auto same = [](const std::string& a, const std::string& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                          [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
+    };
+    const Font* best = nullptr;
+    for (const auto& [id, font] : m_fonts) {
+        if (font.glyphs.empty() || !same(font.name, name)) continue;
+        if (font.bold == bold && font.italic == italic) return &font;
+        // Ties go to the lowest id, so that the choice does not depend on the map's order.
+        if (!best || &font < best) best = &font;
+    }
+    return best;
 }
 
 const EventSound* CMovie::FindSound(std::uint16_t id) const

@@ -19,6 +19,9 @@
 // event sound, and streamed MP3 is decoded as it plays (see CSoundMixer); without one, MP3
 // sound is silent.
 //
+// Device fonts (text fields that name a system font rather than embed glyphs) come from an
+// IDeviceFonts handed to the CPlayer; the mouse reaches buttons through CPlayer::OnMouse.
+//
 // A movie is immutable once loaded; any number of players may share it.
 #include "SoundDecoding.h"
 #include "SwfTypes.h"
@@ -70,9 +73,20 @@ public:
     Rgba GetBackground() const { return m_background; }
     const Timeline& GetTimeline() const { return m_timeline; }
 
+    // True for a movie written for ActionScript 3 (its file attributes say so, or it carries
+    // ActionScript 3 byte code), whose scripts this player does not run.
+    bool NeedsActionScript3() const { return m_bActionScript3; }
+
     const Shape* FindShape(std::uint16_t id) const;
     const Bitmap* FindBitmap(std::uint16_t id) const;
     const Sprite* FindSprite(std::uint16_t id) const;
+    const MorphShape* FindMorph(std::uint16_t id) const;
+    const Font* FindFont(std::uint16_t id) const;
+    // An embedded font with glyphs by its name (case blind), preferring the style asked for.
+    const Font* FindFontByName(const std::string& name, bool bold, bool italic) const;
+    const StaticText* FindText(std::uint16_t id) const;
+    const EditText* FindEditText(std::uint16_t id) const;
+    const Button* FindButton(std::uint16_t id) const;
     const EventSound* FindSound(std::uint16_t id) const;
     // The id a sound is exported under (ExportAssets, SymbolClass); 0 when none.
     std::uint16_t FindSoundId(const std::string& name) const;
@@ -96,6 +110,12 @@ private:
     std::unordered_map<std::uint16_t, Shape> m_shapes;
     std::unordered_map<std::uint16_t, Bitmap> m_bitmaps;
     std::unordered_map<std::uint16_t, Sprite> m_sprites;
+    std::unordered_map<std::uint16_t, MorphShape> m_morphs;
+    std::unordered_map<std::uint16_t, Font> m_fonts;
+    std::unordered_map<std::uint16_t, StaticText> m_texts;
+    std::unordered_map<std::uint16_t, EditText> m_editTexts;
+    std::unordered_map<std::uint16_t, Button> m_buttons;
+    bool m_bActionScript3 = false;
     std::unordered_map<std::uint16_t, EventSound> m_sounds;
     std::unordered_map<std::string, std::uint16_t> m_soundNames;
     Mp3DecoderFactory m_mp3Decoder;

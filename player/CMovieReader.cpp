@@ -1,7 +1,10 @@
 #include "CMovieReader.h"
 
+#include "ActionReader.h"
 #include "Inflate.h"
+#include "JpegStream.h"
 #include "ShapeReader.h"
+#include "TextReader.h"
 
 #include <algorithm>
 
@@ -13,21 +16,43 @@ enum TagCode {
     TAG_DEFINE_SHAPE = 2,
     TAG_PLACE_OBJECT = 4,
     TAG_REMOVE_OBJECT = 5,
+    TAG_DEFINE_BITS = 6,
+    TAG_DEFINE_BUTTON = 7,
+    TAG_JPEG_TABLES = 8,
     TAG_SET_BACKGROUND_COLOUR = 9,
+    TAG_DEFINE_FONT = 10,
+    TAG_DEFINE_TEXT = 11,
     TAG_DO_ACTION = 12,
+    TAG_DEFINE_FONT_INFO = 13,
     TAG_DEFINE_BITS_LOSSLESS = 20,
     TAG_DEFINE_BITS_JPEG2 = 21,
     TAG_DEFINE_SHAPE2 = 22,
+    TAG_DEFINE_BUTTON_CXFORM = 23,
     TAG_PLACE_OBJECT2 = 26,
     TAG_REMOVE_OBJECT2 = 28,
     TAG_DEFINE_SHAPE3 = 32,
+    TAG_DEFINE_TEXT2 = 33,
+    TAG_DEFINE_BUTTON2 = 34,
     TAG_DEFINE_BITS_JPEG3 = 35,
     TAG_DEFINE_BITS_LOSSLESS2 = 36,
+    TAG_DEFINE_EDIT_TEXT = 37,
     TAG_DEFINE_SPRITE = 39,
+    TAG_DEFINE_MORPH_SHAPE = 46,
+    TAG_DEFINE_FONT2 = 48,
     TAG_DO_INIT_ACTION = 59,
+    TAG_DEFINE_FONT_INFO2 = 62,
+    TAG_FILE_ATTRIBUTES = 69,
     TAG_PLACE_OBJECT3 = 70,
+    TAG_DO_ABC_OLD = 72,
+    TAG_DEFINE_FONT3 = 75,
+    TAG_DO_ABC = 82,
     TAG_DEFINE_SHAPE4 = 83,
+    TAG_DEFINE_MORPH_SHAPE2 = 84,
+    TAG_DEFINE_BITS_JPEG4 = 90,
+    TAG_DEFINE_FONT4 = 91,
 };
+
+constexpr std::uint8_t kActionScript3 = 0x08;  // FileAttributes' first byte
 
 enum PlaceFlag {
     PLACE_MOVE = 0x01,
@@ -39,6 +64,8 @@ enum PlaceFlag {
     PLACE_HAS_CLIP_DEPTH = 0x40,
 };
 
+constexpr std::uint8_t PLACE_HAS_CLIP_ACTIONS = 0x80;
+
 enum PlaceFlag3 {
     PLACE3_HAS_FILTERS = 0x01,
     PLACE3_HAS_BLEND_MODE = 0x02,
@@ -48,10 +75,10 @@ enum PlaceFlag3 {
     PLACE3_HAS_VISIBLE = 0x20,
 };
 
-enum LosslessFormat { LOSSLESS_COLOUR_MAPPED = 3, LOSSLESS_15_BIT = 4, LOSSLESS_TRUE_COLOUR = 5 };
-
 // Some writers put an end-of-image and start-of-image pair before the real image.
 constexpr std::uint8_t kErroneousHeader[] = {0xFF, 0xD9, 0xFF, 0xD8};
+
+enum LosslessFormat { LOSSLESS_COLOUR_MAPPED = 3, LOSSLESS_15_BIT = 4, LOSSLESS_TRUE_COLOUR = 5 };
 
 // Bytes of one row of a lossless bitmap: rows are padded to a multiple of four bytes.
 std::size_t PaddedRow(std::size_t bytes)
@@ -116,35 +143,7 @@ struct LosslessLayout {
     }
 };
 
-bool SkipFilters(CBitReader& reader)
-{
-    const int count = reader.U8();
-    for (int i = 0; i < count && !reader.Failed(); ++i) {
-        switch (reader.U8()) {
-        case 0: reader.Skip(23); break;  // drop shadow
-        case 1: reader.Skip(9); break;   // blur
-        case 2: reader.Skip(15); break;  // glow
-        case 3: reader.Skip(27); break;  // bevel
-        case 4:                          // gradient glow
-        case 7: {                        // gradient bevel
-            const int colours = reader.U8();
-            reader.Skip(colours * 5 + 19);
-            break;
-        }
-        case 5: {  // convolution
-            const int columns = reader.U8();
-            const int rows = reader.U8();
-            reader.Skip(static_cast<std::size_t>(columns) * rows * 4 + 13);
-            break;
-        }
-        case 6: reader.Skip(80); break;  // colour matrix
-        default: return false;
-        }
-    }
-    return !reader.Failed();
-}
-
-bool ReadPlace(CBitReader& reader, int version, ControlTag& tag)
+bool ReadPlace(CBitReader& reader, int version, int movieVersion, ControlTag& tag, CModelBudget& budget)
 {
     if (version == 1) {
         tag.hasCharacter = tag.hasMatrix = true;
@@ -172,19 +171,29 @@ bool ReadPlace(CBitReader& reader, int version, ControlTag& tag)
         tag.hasColour = true;
         tag.colour = reader.ReadColourTransform(true);
     }
-    if (flags & PLACE_HAS_RATIO) reader.U16();
-    if (flags & PLACE_HAS_NAME) reader.String();
+    if (flags & PLACE_HAS_RATIO) {
+        tag.hasRatio = true;
+        tag.ratio = reader.U16();
+    }
+    if (flags & PLACE_HAS_NAME) {
+        tag.hasName = true;
+        tag.name = reader.String();
+    }
     if (flags & PLACE_HAS_CLIP_DEPTH) {
-        reader.U16();
+        tag.clipDepth = reader.U16();
         tag.isMask = true;
     }
     if (reader.Failed()) return false;
-    // Filters, blend mode and caching are not drawn; they are read only to reach visibility.
+    // Filters are not drawn (the object shows unfiltered), and a cached bitmap looks like the
+    // object itself.
     if (flags3 & PLACE3_HAS_FILTERS) {
         if (!SkipFilters(reader)) return true;
     }
-    if (flags3 & PLACE3_HAS_BLEND_MODE) reader.U8();
-    if (flags3 & PLACE3_HAS_CACHE) reader.U8();
+    if (flags3 & PLACE3_HAS_BLEND_MODE) {
+        tag.blendMode = reader.U8();
+        tag.hasBlendMode = !reader.Failed();
+    }
+    if (flags3 & PLACE3_HAS_CACHE) tag.cacheAsBitmap = reader.U8() != 0;
     if (flags3 & PLACE3_HAS_VISIBLE) {
         const std::uint8_t visible = reader.U8();
         reader.RgbaColour();
@@ -193,34 +202,11 @@ bool ReadPlace(CBitReader& reader, int version, ControlTag& tag)
             tag.visible = visible != 0;
         }
     }
+    // Kept for a script engine; damaged clip actions leave the placement as it is.
+    if ((flags & PLACE_HAS_CLIP_ACTIONS) && !reader.Failed() &&
+        !ReadClipActions(reader, movieVersion, tag.clipActions, budget))
+        tag.clipActions.clear();
     return true;
-}
-
-void ReadActions(CBitReader& reader, ControlTag& tag)
-{
-    while (reader.Remaining() > 0) {
-        const std::uint8_t code = reader.U8();
-        if (code == 0) break;
-        const std::size_t length = code >= 0x80 ? reader.U16() : 0;
-        if (reader.Failed()) break;
-        CBitReader payload(reader.Here(), std::min(length, reader.Remaining()));
-        reader.Skip(length);
-        switch (static_cast<ActionCode>(code)) {
-        case ActionCode::NextFrame:
-        case ActionCode::PreviousFrame:
-        case ActionCode::Play:
-        case ActionCode::Stop:
-            tag.actions.push_back({static_cast<ActionCode>(code), 0});
-            break;
-        case ActionCode::GotoFrame: {
-            const std::uint16_t frame = payload.U16();
-            if (!payload.Failed()) tag.actions.push_back({ActionCode::GotoFrame, frame});
-            break;
-        }
-        default:
-            break;  // every other action is ignored
-        }
-    }
 }
 
 } // namespace
@@ -275,7 +261,7 @@ void CMovieReader::ReadTag(int code, CBitReader& body, Frame& frame, bool inSpri
     case TAG_PLACE_OBJECT3: {
         ControlTag tag;
         const int version = code == TAG_PLACE_OBJECT ? 1 : code == TAG_PLACE_OBJECT2 ? 2 : 3;
-        if (ReadPlace(body, version, tag)) Keep(frame, std::move(tag));
+        if (ReadPlace(body, version, m_movie.m_nVersion, tag, m_budget)) Keep(frame, std::move(tag));
         return;
     }
     case TAG_REMOVE_OBJECT:
@@ -290,10 +276,11 @@ void CMovieReader::ReadTag(int code, CBitReader& body, Frame& frame, bool inSpri
     case TAG_DO_ACTION: {
         ControlTag tag;
         tag.kind = ControlKind::Actions;
-        const std::size_t size = body.Remaining();
-        tag.code = std::make_shared<const std::vector<std::uint8_t>>(body.Here(), body.Here() + size);
-        ReadActions(body, tag);
-        if (m_budget.Charge(tag.actions.size() * sizeof(Action) + size)) Keep(frame, std::move(tag));
+        ActionBlock block;
+        if (!ReadActionBlock(body, block, m_budget) || block.code.empty()) return;
+        tag.actions = std::move(block.simple);
+        tag.code = std::make_shared<const std::vector<std::uint8_t>>(std::move(block.code));
+        Keep(frame, std::move(tag));
         return;
     }
     case TAG_DO_INIT_ACTION: {
@@ -306,6 +293,10 @@ void CMovieReader::ReadTag(int code, CBitReader& body, Frame& frame, bool inSpri
         if (m_budget.Charge(size)) Keep(frame, std::move(tag));
         return;
     }
+    case TAG_DO_ABC_OLD:
+    case TAG_DO_ABC:
+        m_movie.m_bActionScript3 = true;
+        return;
     default:
         break;
     }
@@ -327,9 +318,36 @@ void CMovieReader::ReadTag(int code, CBitReader& body, Frame& frame, bool inSpri
     case TAG_DEFINE_SHAPE4: DefineShape(body, 4); break;
     case TAG_DEFINE_BITS_LOSSLESS: DefineLossless(body, 1); break;
     case TAG_DEFINE_BITS_LOSSLESS2: DefineLossless(body, 2); break;
+    case TAG_FILE_ATTRIBUTES:
+        if (body.U8() & kActionScript3) m_movie.m_bActionScript3 = true;
+        break;
+    case TAG_JPEG_TABLES:
+        if (m_jpegTables.empty()) m_jpegTables.assign(body.Here(), body.Here() + body.Remaining());
+        break;
+    case TAG_DEFINE_BITS: DefineJpeg(body, 1); break;
     case TAG_DEFINE_BITS_JPEG2: DefineJpeg(body, 2); break;
     case TAG_DEFINE_BITS_JPEG3: DefineJpeg(body, 3); break;
+    case TAG_DEFINE_BITS_JPEG4: DefineJpeg(body, 4); break;
     case TAG_DEFINE_SPRITE: DefineSprite(body); break;
+    case TAG_DEFINE_MORPH_SHAPE: DefineMorph(body, 1); break;
+    case TAG_DEFINE_MORPH_SHAPE2: DefineMorph(body, 2); break;
+    case TAG_DEFINE_FONT: DefineFont(body, 1); break;
+    case TAG_DEFINE_FONT2: DefineFont(body, 2); break;
+    case TAG_DEFINE_FONT3: DefineFont(body, 3); break;
+    case TAG_DEFINE_FONT4: DefineFont(body, 4); break;
+    case TAG_DEFINE_FONT_INFO: DefineFontInfo(body, 1); break;
+    case TAG_DEFINE_FONT_INFO2: DefineFontInfo(body, 2); break;
+    case TAG_DEFINE_TEXT: DefineText(body, 1); break;
+    case TAG_DEFINE_TEXT2: DefineText(body, 2); break;
+    case TAG_DEFINE_EDIT_TEXT: DefineEditText(body); break;
+    case TAG_DEFINE_BUTTON: DefineButton(body, 1); break;
+    case TAG_DEFINE_BUTTON2: DefineButton(body, 2); break;
+    case TAG_DEFINE_BUTTON_CXFORM: {
+        const std::uint16_t id = body.U16();
+        const auto found = m_movie.m_buttons.find(id);
+        if (!body.Failed() && found != m_movie.m_buttons.end()) ReadButtonCxform(body, found->second);
+        break;
+    }
     default: break;  // unknown and unsupported tags are passed over by their length
     }
 }
@@ -341,7 +359,9 @@ void CMovieReader::Keep(Frame& frame, ControlTag&& tag)
 
 bool CMovieReader::IsDefined(std::uint16_t id) const
 {
-    return m_movie.m_shapes.count(id) != 0 || m_movie.m_bitmaps.count(id) != 0 || m_movie.m_sprites.count(id) != 0;
+    return m_movie.m_shapes.count(id) != 0 || m_movie.m_bitmaps.count(id) != 0 || m_movie.m_sprites.count(id) != 0 ||
+           m_movie.m_morphs.count(id) != 0 || m_movie.m_fonts.count(id) != 0 || m_movie.m_texts.count(id) != 0 ||
+           m_movie.m_editTexts.count(id) != 0 || m_movie.m_buttons.count(id) != 0;
 }
 
 void CMovieReader::DefineShape(CBitReader& body, int version)
@@ -386,18 +406,27 @@ void CMovieReader::DefineLossless(CBitReader& body, int version)
 void CMovieReader::DefineJpeg(CBitReader& body, int version)
 {
     const std::uint16_t id = body.U16();
-    const std::size_t declared = version == 3 ? body.U32() : body.Remaining();
+    const std::size_t declared = version >= 3 ? body.U32() : body.Remaining();
+    if (version == 4) body.U16();  // deblocking strength: not applied
     const std::size_t imageSize = std::min(declared, body.Remaining());
-    if (body.Failed() || IsDefined(id) || !m_budget.Charge(body.Remaining())) return;
+    if (body.Failed() || IsDefined(id) || !m_budget.Charge(body.Remaining() + m_jpegTables.size())) return;
     const std::uint8_t* image = body.Here();
     Bitmap bitmap;
-    if (imageSize >= 4 && std::equal(image, image + 4, kErroneousHeader)) {
-        bitmap.encoded.assign(image + 4, image + imageSize);
+    if (IsJpegData(image, imageSize)) {
+        // Tables of the whole movie first for DefineBits; the tag's own parts after them.
+        std::vector<std::pair<const std::uint8_t*, std::size_t>> parts;
+        if (version == 1) parts.emplace_back(m_jpegTables.data(), m_jpegTables.size());
+        parts.emplace_back(image, imageSize);
+        if (!JoinJpegStreams(parts, bitmap.encoded)) {
+            // Not walkable as segments: only a stray pair at the very start is dropped.
+            const std::size_t skip = imageSize >= 4 && std::equal(image, image + 4, kErroneousHeader) ? 4 : 0;
+            bitmap.encoded.assign(image + skip, image + imageSize);
+        }
     } else {
-        bitmap.encoded.assign(image, image + imageSize);
+        bitmap.encoded.assign(image, image + imageSize);  // PNG or GIF
     }
     body.Skip(imageSize);
-    bitmap.alpha.assign(body.Here(), body.Here() + body.Remaining());
+    if (version >= 3) bitmap.alpha.assign(body.Here(), body.Here() + body.Remaining());
     DecodeImage(bitmap);
     m_movie.m_bitmaps.emplace(id, std::move(bitmap));
 }
@@ -430,4 +459,67 @@ void CMovieReader::DefineSprite(CBitReader& body)
     Sprite sprite;
     ReadTags(body, sprite.timeline, true);
     m_movie.m_sprites.emplace(id, std::move(sprite));
+}
+
+void CMovieReader::DefineMorph(CBitReader& body, int version)
+{
+    const std::uint16_t id = body.U16();
+    if (body.Failed() || IsDefined(id)) return;
+    MorphShape morph;
+    // Halves that do not pair up cannot be blended: such a morph is left out.
+    if (ReadMorphShape(body, version, morph, m_budget)) m_movie.m_morphs.emplace(id, std::move(morph));
+}
+
+void CMovieReader::DefineFont(CBitReader& body, int version)
+{
+    const std::uint16_t id = body.U16();
+    if (body.Failed() || IsDefined(id)) return;
+    Font font;
+    if (version == 4) {
+        // Compact font format outlines are not read: the font stands for a device font.
+        body.U8();
+        font.name = body.String();
+    } else if (!ReadFont(body, version, font, m_budget)) {
+        return;
+    }
+    m_movie.m_fonts.emplace(id, std::move(font));
+}
+
+void CMovieReader::DefineFontInfo(CBitReader& body, int version)
+{
+    const std::uint16_t id = body.U16();
+    const auto found = m_movie.m_fonts.find(id);
+    if (!body.Failed() && found != m_movie.m_fonts.end()) ReadFontInfo(body, version, found->second, m_budget);
+}
+
+void CMovieReader::DefineText(CBitReader& body, int version)
+{
+    const std::uint16_t id = body.U16();
+    if (body.Failed() || IsDefined(id) || !m_budget.Charge(sizeof(StaticText))) return;
+    StaticText text;
+    // Damaged text keeps the runs before the damage.
+    ReadStaticText(body, version, text, m_budget);
+    m_movie.m_texts.emplace(id, std::move(text));
+}
+
+void CMovieReader::DefineEditText(CBitReader& body)
+{
+    const std::uint16_t id = body.U16();
+    if (body.Failed() || IsDefined(id)) return;
+    EditText field;
+    if (ReadEditText(body, field) && m_budget.Charge(sizeof(EditText) + field.initialText.size()))
+        m_movie.m_editTexts.emplace(id, std::move(field));
+}
+
+void CMovieReader::DefineButton(CBitReader& body, int version)
+{
+    const std::uint16_t id = body.U16();
+    if (body.Failed() || IsDefined(id) || !m_budget.Charge(sizeof(Button))) return;
+    Button button;
+    // A button whose actions are damaged still shows and reacts.
+    ReadButton(body, version, button, m_budget);
+    for (Timeline& timeline : button.states) {
+        if (timeline.frames.empty()) timeline.frames.emplace_back();
+    }
+    m_movie.m_buttons.emplace(id, std::move(button));
 }

@@ -22,6 +22,12 @@ private:
     void DefineLossless(CBitReader& body, int version);
     void DefineJpeg(CBitReader& body, int version);
     void DefineSprite(CBitReader& body);
+    void DefineMorph(CBitReader& body, int version);
+    void DefineFont(CBitReader& body, int version);
+    void DefineFontInfo(CBitReader& body, int version);
+    void DefineText(CBitReader& body, int version);
+    void DefineEditText(CBitReader& body);
+    void DefineButton(CBitReader& body, int version);
     void DecodeImage(Bitmap& bitmap);
     bool IsDefined(std::uint16_t id) const;
     void Keep(Frame& frame, ControlTag&& tag);
@@ -32,4 +38,5 @@ private:
     CSoundReader m_sound{m_movie, m_budget};
     bool m_bBackgroundSet = false;
     bool m_bDamaged = false;
+    std::vector<std::uint8_t> m_jpegTables;  // JPEGTables, shared by every DefineBits
 };

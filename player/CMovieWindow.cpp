@@ -1,5 +1,6 @@
 #include "CMovieWindow.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
@@ -10,6 +11,7 @@
 #include "CPlayer.h"
 #include "CSoundMixer.h"
 #include "CWaveOut.h"
+#include "GdiDeviceFonts.h"
 #include "Mp3AcmDecoder.h"
 #include "WicImageDecoder.h"
 
@@ -22,6 +24,7 @@ constexpr UINT kTickMs = 10;
 constexpr LONGLONG kMaxFileBytes = LONGLONG{256} << 20;
 
 struct PlayerState {
+    std::shared_ptr<IDeviceFonts> fonts = std::make_shared<CGdiDeviceFonts>();
     std::shared_ptr<const CMovie> movie;
     std::unique_ptr<CSoundMixer> mixer;  // outlives the player, which tells it what plays
     std::unique_ptr<CPlayer> player;
@@ -29,6 +32,7 @@ struct PlayerState {
     CFrameClock clock{12};
     std::string note;
     bool playing = false;
+    bool trackingMouse = false;
     std::vector<std::uint32_t> pixels;
 };
 
@@ -95,7 +99,9 @@ void StartSound(PlayerState& state)
 void LoadMovie(HWND window, PlayerState& state, const char* path)
 {
     StopMovie(window, state);
+    std::shared_ptr<IDeviceFonts> fonts = std::move(state.fonts);
     state = PlayerState{};
+    state.fonts = std::move(fonts);
     std::vector<std::uint8_t> bytes;
     if (path && ReadMovieFile(path, bytes, state.note)) {
         std::string note;
@@ -106,13 +112,43 @@ void LoadMovie(HWND window, PlayerState& state, const char* path)
                 ::OutputDebugStringA("Tarnwick player: Nellymoser and Speex sound is not played\n");
             state.movie = std::move(movie);
             state.mixer = std::make_unique<CSoundMixer>(state.movie);
-            state.player = std::make_unique<CPlayer>(state.movie, state.mixer.get());
+            state.player = std::make_unique<CPlayer>(state.movie, state.mixer.get(), state.fonts);
             state.clock = CFrameClock(state.movie->GetFrameRate());
+            if (state.movie->NeedsActionScript3()) state.note = MovieWindow::kActionScript3;
         } else {
             state.note = note;
         }
     }
     ::InvalidateRect(window, nullptr, FALSE);
+}
+
+// A note over the movie in its bottom left corner, on a plain band so that it reads on any
+// picture.
+void DrawCornerNote(HDC dc, const RECT& client, const std::string& note)
+{
+    HGDIOBJ oldFont = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    RECT box{0, 0, client.right, 0};
+    ::DrawTextA(dc, note.c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    constexpr int kPadding = 4;
+    const RECT band{0, client.bottom - (box.bottom + 2 * kPadding), std::min<LONG>(client.right, box.right + 2 * kPadding),
+                    client.bottom};
+    ::FillRect(dc, &band, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    RECT text{band.left + kPadding, band.top + kPadding, band.right - kPadding, band.bottom - kPadding};
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    ::DrawTextA(dc, note.c_str(), -1, &text, DT_WORDBREAK | DT_NOPREFIX);
+    ::SelectObject(dc, oldFont);
+}
+
+// The mouse as the player takes it, in client pixels; repaints when a button changed.
+void OnMouse(HWND window, PlayerState& state, MouseEvent event, LPARAM lParam)
+{
+    if (!state.player) return;
+    RECT client{};
+    ::GetClientRect(window, &client);
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    if (state.player->OnMouse(event, x, y, client.right, client.bottom)) ::InvalidateRect(window, nullptr, FALSE);
 }
 
 void Draw(HWND window, PlayerState& state, HDC dc)
@@ -132,6 +168,7 @@ void Draw(HWND window, PlayerState& state, HDC dc)
         info.bmiHeader.biCompression = BI_RGB;
         ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
                             static_cast<UINT>(height), state.pixels.data(), &info, DIB_RGB_COLORS);
+        if (!state.note.empty()) DrawCornerNote(dc, client, state.note);
     } else {
         ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         if (!state.note.empty()) {
@@ -180,6 +217,35 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             if (due > 0) ::InvalidateRect(window, nullptr, FALSE);
         }
         return 0;
+    case WM_MOUSEMOVE:
+        if (state) {
+            if (!state->trackingMouse) {
+                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+                state->trackingMouse = ::TrackMouseEvent(&track) != FALSE;
+            }
+            OnMouse(window, *state, MouseEvent::Move, lParam);
+        }
+        return 0;
+    case WM_MOUSELEAVE:
+        if (state) {
+            state->trackingMouse = false;
+            if (state->player && state->player->OnMouse(MouseEvent::Leave, 0, 0, 1, 1)) ::InvalidateRect(window, nullptr, FALSE);
+        }
+        return 0;
+    case WM_LBUTTONDOWN:
+        ::SetCapture(window);
+        if (state) OnMouse(window, *state, MouseEvent::Press, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        if (::GetCapture() == window) ::ReleaseCapture();
+        if (state) OnMouse(window, *state, MouseEvent::Release, lParam);
+        return 0;
+    case WM_SETCURSOR:
+        if (state && state->player && LOWORD(lParam) == HTCLIENT && state->player->IsOverButton()) {
+            ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+            return TRUE;
+        }
+        break;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:

@@ -49,7 +49,10 @@ void CRasterizer::AddSpan(double from, double to, float weight)
         coverage[first] += static_cast<float>(to - from) * weight;
     } else {
         coverage[first] += static_cast<float>(first + 1 - from) * weight;
-        for (int x = first + 1; x < last; ++x) coverage[x] += weight;
+        // The whole pixels between go into a running sum, added up once per row.
+        float* runs = m_runs.data() - m_nLeft;
+        runs[first + 1] += weight;
+        runs[last] -= weight;
         if (last < m_nRight) coverage[last] += static_cast<float>(to - last) * weight;
     }
     m_nTouchedLeft = std::min(m_nTouchedLeft, first);
@@ -63,10 +66,12 @@ void CRasterizer::Fill(FillRule rule, const SpanPainter& paint, std::size_t& wor
     double top = m_edges.front().yTop;
     double bottom = top;
     for (const Edge& edge : m_edges) bottom = std::max(bottom, edge.yBottom);
-    const int firstRow = static_cast<int>(std::max<double>(m_nTop, std::floor(std::max(top, -1e9))));
-    const int endRow = static_cast<int>(std::min<double>(m_nBottom, std::ceil(std::min(bottom, 1e9))));
+    // Clamped before they become integers: a glyph scaled up far enough lies past any int.
+    const int firstRow = static_cast<int>(std::clamp(std::floor(top), static_cast<double>(m_nTop), static_cast<double>(m_nBottom)));
+    const int endRow = static_cast<int>(std::clamp(std::ceil(bottom), static_cast<double>(m_nTop), static_cast<double>(m_nBottom)));
 
     m_coverage.assign(static_cast<std::size_t>(m_nRight - m_nLeft), 0.0f);
+    m_runs.assign(static_cast<std::size_t>(m_nRight - m_nLeft) + 1, 0.0f);
     m_active.clear();
     std::size_t next = 0;
     for (int y = firstRow; y < endRow; ++y) {
@@ -91,8 +96,19 @@ void CRasterizer::Fill(FillRule rule, const SpanPainter& paint, std::size_t& wor
                 // Kept finite and ordered for the sort, whatever the edge's coordinates.
                 m_crossings.push_back({x > -1e18 ? std::min(x, 1e18) : -1e18, edge.direction});
             }
-            std::sort(m_crossings.begin(), m_crossings.end(),
-                      [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+            // Crossings move little from one sub-scanline to the next, and the active list keeps
+            // the last order, so an insertion sort is close to linear here.
+            for (std::size_t i = 1; i < m_crossings.size(); ++i) {
+                const Crossing crossing = m_crossings[i];
+                const std::size_t edge = m_active[i];
+                std::size_t j = i;
+                for (; j > 0 && m_crossings[j - 1].x > crossing.x; --j) {
+                    m_crossings[j] = m_crossings[j - 1];
+                    m_active[j] = m_active[j - 1];
+                }
+                m_crossings[j] = crossing;
+                m_active[j] = edge;
+            }
             int winding = 0;
             for (std::size_t i = 0; i + 1 < m_crossings.size(); ++i) {
                 winding += m_crossings[i].direction;
@@ -102,8 +118,17 @@ void CRasterizer::Fill(FillRule rule, const SpanPainter& paint, std::size_t& wor
         }
         if (m_nTouchedLeft < m_nTouchedRight) {
             float* coverage = m_coverage.data() + (m_nTouchedLeft - m_nLeft);
+            float* runs = m_runs.data() + (m_nTouchedLeft - m_nLeft);
+            const int count = m_nTouchedRight - m_nTouchedLeft;
+            float sum = 0;
+            for (int i = 0; i < count; ++i) {
+                sum += runs[i];
+                runs[i] = 0;
+                coverage[i] += sum;
+            }
+            runs[count] = 0;
             paint(y, m_nTouchedLeft, m_nTouchedRight, coverage);
-            std::fill(coverage, coverage + (m_nTouchedRight - m_nTouchedLeft), 0.0f);
+            std::fill(coverage, coverage + count, 0.0f);
         }
         if (next >= m_edges.size() && m_active.empty()) break;
     }

@@ -45,6 +45,7 @@ private:
     std::vector<std::size_t> m_active;
     std::vector<Crossing> m_crossings;
     std::vector<float> m_coverage;
+    std::vector<float> m_runs;  // coverage of whole pixels, as changes from the pixel before
     int m_nTouchedLeft = 0;
     int m_nTouchedRight = 0;
 };

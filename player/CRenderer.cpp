@@ -1,5 +1,7 @@
 #include "CRenderer.h"
 
+#include "CStroker.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -7,6 +9,10 @@
 #include <vector>
 
 namespace {
+
+// A text field's box shows these when it has a border.
+constexpr Rgba kFieldBackground{255, 255, 255, 255};
+constexpr Rgba kFieldBorder{0, 0, 0, 255};
 
 // Gradients are defined on a square of ±16384 twips that their matrix places in the shape.
 constexpr double kGradientHalf = 16384.0;
@@ -34,6 +40,149 @@ void Blend(std::uint32_t& pixel, Rgba colour, float coverage)
     };
     pixel = 0xFF000000u | mix((pixel >> 16) & 0xFF, colour.r) << 16 | mix((pixel >> 8) & 0xFF, colour.g) << 8 |
             mix(pixel & 0xFF, colour.b);
+}
+
+// The blend modes that mix with the colour below per channel; `under` and `over` 0 to 255.
+int Mix(std::uint8_t mode, int under, int over)
+{
+    switch (mode) {
+    case BLEND_MULTIPLY: return under * over / 255;
+    case BLEND_SCREEN: return 255 - (255 - under) * (255 - over) / 255;
+    case BLEND_LIGHTEN: return std::max(under, over);
+    case BLEND_DARKEN: return std::min(under, over);
+    case BLEND_DIFFERENCE: return std::abs(under - over);
+    case BLEND_ADD: return std::min(under + over, 255);
+    case BLEND_SUBTRACT: return std::max(under - over, 0);
+    case BLEND_INVERT: return 255 - under;
+    case BLEND_OVERLAY:
+        return under < 128 ? 2 * under * over / 255 : 255 - 2 * (255 - under) * (255 - over) / 255;
+    case BLEND_HARDLIGHT:
+        return over < 128 ? 2 * under * over / 255 : 255 - 2 * (255 - under) * (255 - over) / 255;
+    default: return over;
+    }
+}
+
+void BlendMode(std::uint32_t& pixel, Rgba colour, float coverage, std::uint8_t mode)
+{
+    const Rgba under{static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+                     static_cast<std::uint8_t>(pixel), 255};
+    const Rgba mixed{static_cast<std::uint8_t>(Mix(mode, under.r, colour.r)),
+                     static_cast<std::uint8_t>(Mix(mode, under.g, colour.g)),
+                     static_cast<std::uint8_t>(Mix(mode, under.b, colour.b)), colour.a};
+    Blend(pixel, mixed, coverage);
+}
+
+// Where along a gradient (0 to 1 across its colours) a point of the gradient square lies, its
+// spread applied.
+double GradientPosition(const FillStyle& style, double u, double v)
+{
+    u /= kGradientHalf;
+    v /= kGradientHalf;
+    double t = 0;
+    if (style.kind == FillKind::Linear) {
+        t = (u + 1) / 2;
+    } else if (style.focal == 0) {
+        t = std::hypot(u, v);
+    } else {
+        // From the focal point F through the point to the unit circle: t = |P − F| / |Q − F|.
+        const double f = style.focal;
+        const double dx = u - f;
+        const double a = dx * dx + v * v;
+        if (a > 0) {
+            const double b = 2 * f * dx;
+            const double c = f * f - 1;
+            const double s = (-b + std::sqrt(std::max(b * b - 4 * a * c, 0.0))) / (2 * a);
+            t = s > 0 ? 1 / s : 1;
+        }
+    }
+    if (!std::isfinite(t)) return 0;
+    switch (style.spread) {
+    case Spread::Repeat: return t - std::floor(t);
+    case Spread::Reflect: {
+        const double period = t - 2 * std::floor(t / 2);
+        return period > 1 ? 2 - period : period;
+    }
+    case Spread::Pad: break;
+    }
+    return std::clamp(t, 0.0, 1.0);
+}
+
+std::uint8_t Lerp8(std::uint8_t a, std::uint8_t b, double t)
+{
+    return static_cast<std::uint8_t>(std::clamp(a + (b - a) * t + 0.5, 0.0, 255.0));
+}
+
+Rgba LerpColour(Rgba a, Rgba b, double t)
+{
+    return {Lerp8(a.r, b.r, t), Lerp8(a.g, b.g, t), Lerp8(a.b, b.b, t), Lerp8(a.a, b.a, t)};
+}
+
+Matrix LerpMatrix(const Matrix& a, const Matrix& b, double t)
+{
+    const auto lerp = [t](double x, double y) { return x + (y - x) * t; };
+    return {lerp(a.a, b.a), lerp(a.b, b.b), lerp(a.c, b.c), lerp(a.d, b.d), lerp(a.tx, b.tx), lerp(a.ty, b.ty)};
+}
+
+FillStyle LerpFill(const FillStyle& a, const FillStyle& b, double t)
+{
+    FillStyle fill = a;
+    fill.colour = LerpColour(a.colour, b.colour, t);
+    fill.matrix = LerpMatrix(a.matrix, b.matrix, t);
+    for (std::size_t i = 0; i < fill.stops.size() && i < b.stops.size(); ++i) {
+        fill.stops[i].ratio = Lerp8(a.stops[i].ratio, b.stops[i].ratio, t);
+        fill.stops[i].colour = LerpColour(a.stops[i].colour, b.stops[i].colour, t);
+    }
+    return fill;
+}
+
+std::int32_t LerpCoordinate(std::int32_t a, std::int32_t b, double t)
+{
+    return static_cast<std::int32_t>(std::lround(a + (static_cast<double>(b) - a) * t));
+}
+
+// A morph shape at a ratio from 0 (its start) to 1 (its end). A straight edge paired with a
+// curved one bends about its middle.
+Shape MorphAt(const MorphShape& morph, double t)
+{
+    Shape shape;
+    shape.bounds = morph.start.bounds;
+    for (std::size_t i = 0; i < morph.start.fills.size(); ++i)
+        shape.fills.push_back(LerpFill(morph.start.fills[i], morph.end.fills[i], t));
+    for (std::size_t i = 0; i < morph.start.lines.size(); ++i) {
+        LineStyle line = morph.start.lines[i];
+        const LineStyle& end = morph.end.lines[i];
+        line.width = static_cast<std::uint16_t>(LerpCoordinate(line.width, end.width, t));
+        line.colour = LerpColour(line.colour, end.colour, t);
+        if (line.hasFill) line.fill = LerpFill(line.fill, end.fill, t);
+        shape.lines.push_back(line);
+    }
+    shape.edges.reserve(morph.start.edges.size());
+    for (std::size_t i = 0; i < morph.start.edges.size(); ++i) {
+        ShapeEdge a = morph.start.edges[i];
+        ShapeEdge b = morph.end.edges[i];
+        if (a.curved != b.curved) {
+            for (ShapeEdge* edge : {&a, &b}) {
+                if (edge->curved) continue;
+                edge->cx = static_cast<std::int32_t>((static_cast<std::int64_t>(edge->x0) + edge->x1) / 2);
+                edge->cy = static_cast<std::int32_t>((static_cast<std::int64_t>(edge->y0) + edge->y1) / 2);
+                edge->curved = true;
+            }
+        }
+        ShapeEdge edge = a;
+        edge.x0 = LerpCoordinate(a.x0, b.x0, t);
+        edge.y0 = LerpCoordinate(a.y0, b.y0, t);
+        edge.cx = LerpCoordinate(a.cx, b.cx, t);
+        edge.cy = LerpCoordinate(a.cy, b.cy, t);
+        edge.x1 = LerpCoordinate(a.x1, b.x1, t);
+        edge.y1 = LerpCoordinate(a.y1, b.y1, t);
+        shape.edges.push_back(edge);
+    }
+    return shape;
+}
+
+Matrix Scaled(double x, double y, double scale)
+{
+    return {scale, 0, 0, scale, x, y};
 }
 
 std::pair<double, double> Transform(const Matrix& m, double x, double y)
@@ -123,9 +272,21 @@ Rgba Sample(const Bitmap& bitmap, double x, double y, bool repeat, bool smooth)
 
 } // namespace
 
-CRenderer::CRenderer(const CMovie& movie, std::uint32_t* pixels, int width, int height)
-    : m_movie(movie), m_pPixels(pixels), m_nWidth(std::max(width, 0)), m_nHeight(std::max(height, 0))
+CRenderer::CRenderer(const CMovie& movie, std::uint32_t* pixels, int width, int height, IDeviceFonts* fonts)
+    : m_movie(movie), m_pPixels(pixels), m_nWidth(std::max(width, 0)), m_nHeight(std::max(height, 0)), m_pFonts(fonts)
 {
+}
+
+Matrix CRenderer::ViewMatrix(const StageRect& stage, int width, int height)
+{
+    const double stageWidth = static_cast<double>(stage.xMax) - stage.xMin;
+    const double stageHeight = static_cast<double>(stage.yMax) - stage.yMin;
+    if (width <= 0 || height <= 0 || stageWidth <= 0 || stageHeight <= 0) return {};
+    // Show all of the stage: the smaller of the two scales, centred.
+    const double scale = std::min(width / stageWidth, height / stageHeight);
+    const double left = (width - stageWidth * scale) / 2;
+    const double top = (height - stageHeight * scale) / 2;
+    return {scale, 0, 0, scale, left - stage.xMin * scale, top - stage.yMin * scale};
 }
 
 void CRenderer::Draw(const CTimelineState& root)
@@ -137,16 +298,13 @@ void CRenderer::Draw(const CTimelineState& root)
     const double stageHeight = static_cast<double>(stage.yMax) - stage.yMin;
     if (count == 0 || stageWidth <= 0 || stageHeight <= 0) return;
 
-    // Show all of the stage: the smaller of the two scales, centred.
-    const double scale = std::min(m_nWidth / stageWidth, m_nHeight / stageHeight);
-    const double left = (m_nWidth - stageWidth * scale) / 2;
-    const double top = (m_nHeight - stageHeight * scale) / 2;
-    m_nClipLeft = static_cast<int>(std::lround(left));
-    m_nClipTop = static_cast<int>(std::lround(top));
-    m_nClipRight = static_cast<int>(std::lround(left + stageWidth * scale));
-    m_nClipBottom = static_cast<int>(std::lround(top + stageHeight * scale));
-    const Matrix view{scale, 0, 0, scale, left - stage.xMin * scale, top - stage.yMin * scale};
-    DrawList(root, view, ColourTransform(), 0);
+    const Matrix view = ViewMatrix(stage, m_nWidth, m_nHeight);
+    m_dViewScale = view.a;
+    m_nClipLeft = static_cast<int>(std::lround(view.tx + stage.xMin * view.a));
+    m_nClipTop = static_cast<int>(std::lround(view.ty + stage.yMin * view.a));
+    m_nClipRight = static_cast<int>(std::lround(view.tx + stage.xMax * view.a));
+    m_nClipBottom = static_cast<int>(std::lround(view.ty + stage.yMax * view.a));
+    DrawList(root, view, ColourTransform(), 0, Paint());
 }
 
 bool CRenderer::Affordable() const
@@ -155,23 +313,78 @@ bool CRenderer::Affordable() const
 }
 
 void CRenderer::DrawList(const CTimelineState& timeline, const Matrix& matrix, const ColourTransform& colour,
-                         int nesting)
+                         int nesting, Paint paint)
 {
     if (nesting >= CTimelineState::kMaxNesting) return;
+    // Masks in force on this list: each clips the objects up to its clip depth.
+    struct ActiveMask {
+        std::uint16_t until;
+        std::vector<float> weights;
+        const float* clip;  // the weights, or nothing visible past the nesting limit
+    };
+    std::vector<ActiveMask> masks;
+    const float* outer = paint.mask;
     for (const auto& [depth, object] : timeline.GetObjects()) {
-        if (!Affordable()) return;
-        if (!object.visible || object.isMask) continue;
-        const Matrix placed = matrix.Then(object.matrix);
-        const ColourTransform tinted = colour.Then(object.colour);
-        if (object.sprite) {
-            DrawList(*object.sprite, placed, tinted, nesting + 1);
-        } else if (const Shape* shape = m_movie.FindShape(object.characterId)) {
-            DrawShape(*shape, placed, tinted);
+        if (!Affordable()) break;
+        while (!masks.empty() && depth > masks.back().until) {
+            masks.pop_back();
+            --m_nMaskNesting;
         }
+        paint.mask = masks.empty() ? outer : masks.back().clip;
+        const Matrix placed = matrix.Then(object.matrix);
+        if (object.isMask) {
+            // Inside a mask's own drawing nested masks are not followed: the outline is what counts.
+            if (paint.maskTarget) continue;
+            const std::size_t pixels = static_cast<std::size_t>(m_nWidth) * m_nHeight;
+            ActiveMask mask{object.clipDepth, {}, nullptr};
+            if (m_nMaskNesting < kMaxMaskNesting) {
+                mask.weights.assign(pixels, 0.0f);
+                Paint drawing;
+                drawing.mask = paint.mask;
+                drawing.maskTarget = &mask.weights;
+                DrawObject(object, placed, colour, nesting, drawing);
+                mask.clip = mask.weights.data();
+            } else {
+                if (m_hidden.size() != pixels) m_hidden.assign(pixels, 0.0f);
+                mask.clip = m_hidden.data();
+            }
+            masks.push_back(std::move(mask));
+            ++m_nMaskNesting;
+            continue;
+        }
+        if (!object.visible) continue;
+        DrawObject(object, placed, colour.Then(object.colour), nesting, paint);
+    }
+    m_nMaskNesting -= static_cast<int>(masks.size());
+}
+
+void CRenderer::DrawObject(const DisplayObject& object, const Matrix& matrix, const ColourTransform& colour,
+                           int nesting, const Paint& outer)
+{
+    Paint paint = outer;
+    // Blend modes reach the object's own pictures; a layer is drawn as a plain group. Alpha and
+    // erase only cut into a layer below, which is not composited: such objects show nothing.
+    if (object.blendMode == BLEND_ALPHA || object.blendMode == BLEND_ERASE) {
+        if (!paint.maskTarget) return;
+    } else if (object.blendMode > BLEND_LAYER) {
+        paint.blend = object.blendMode;
+    }
+    if (object.sprite) {
+        DrawList(*object.sprite, matrix, colour, nesting + 1, paint);
+    } else if (object.text) {
+        DrawTextField(*object.text, matrix, colour, paint);
+    } else if (const Shape* shape = m_movie.FindShape(object.characterId)) {
+        DrawShape(*shape, matrix, colour, paint);
+    } else if (const StaticText* text = m_movie.FindText(object.characterId)) {
+        DrawStaticText(*text, matrix, colour, paint);
+    } else if (const MorphShape* morph = m_movie.FindMorph(object.characterId)) {
+        m_nWork += morph->start.edges.size();
+        if (!Affordable()) return;
+        DrawShape(MorphAt(*morph, object.ratio / 65535.0), matrix, colour, paint);
     }
 }
 
-void CRenderer::DrawShape(const Shape& shape, const Matrix& matrix, const ColourTransform& colour)
+void CRenderer::DrawShape(const Shape& shape, const Matrix& matrix, const ColourTransform& colour, const Paint& paint)
 {
     // Each fill is drawn from every edge that has it on either side, by the even-odd rule.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> uses;  // style, edge
@@ -187,7 +400,8 @@ void CRenderer::DrawShape(const Shape& shape, const Matrix& matrix, const Colour
         const std::uint32_t style = uses[run].first;
         m_rasterizer.Begin(m_nClipLeft, m_nClipTop, m_nClipRight, m_nClipBottom);
         for (; run < uses.size() && uses[run].first == style; ++run) AddOutline(shape.edges[uses[run].second], matrix);
-        if (style <= shape.fills.size()) FillWith(shape.fills[style - 1], matrix, colour);
+        if (style <= shape.fills.size())
+            FillWith(shape.fills[style - 1], matrix, colour, CRasterizer::FillRule::EvenOdd, paint);
     }
 
     uses.clear();
@@ -196,27 +410,13 @@ void CRenderer::DrawShape(const Shape& shape, const Matrix& matrix, const Colour
     }
     m_nWork += uses.size();
     std::sort(uses.begin(), uses.end());
-    const double scale = std::sqrt(std::fabs(matrix.a * matrix.d - matrix.b * matrix.c));
     for (std::size_t run = 0; run < uses.size() && Affordable();) {
         const std::uint32_t style = uses[run].first;
         if (style > shape.lines.size()) break;
-        const LineStyle& line = shape.lines[style - 1];
-        // Thinner than a pixel is drawn one pixel wide, as a hairline.
-        const double halfWidth = std::max(line.width * scale, 1.0) / 2;
-        m_rasterizer.Begin(m_nClipLeft, m_nClipTop, m_nClipRight, m_nClipBottom);
-        for (; run < uses.size() && uses[run].first == style; ++run)
-            AddStroke(shape.edges[uses[run].second], matrix, halfWidth);
-        m_nWork += m_rasterizer.GetEdgeCount();
-        std::size_t workLeft = Affordable() ? kMaxWork - m_nWork : 0;
-        const Rgba lineColour = colour.Apply(line.colour);
-        m_rasterizer.Fill(
-            CRasterizer::FillRule::NonZero,
-            [&](int y, int x0, int x1, const float* coverage) {
-                std::uint32_t* row = m_pPixels + static_cast<std::size_t>(y) * m_nWidth;
-                for (int x = x0; x < x1; ++x) Blend(row[x], lineColour, coverage[x - x0]);
-            },
-            workLeft);
-        m_nWork = kMaxWork - workLeft;
+        std::size_t end = run;
+        while (end < uses.size() && uses[end].first == style) ++end;
+        DrawStroke(shape, shape.lines[style - 1], run, end, uses, matrix, colour, paint);
+        run = end;
     }
 }
 
@@ -234,7 +434,7 @@ static void Flatten(const ShapeEdge& edge, const Matrix& matrix, LineFn line)
     const auto [cx, cy] = Transform(matrix, edge.cx, edge.cy);
     const double bend = std::hypot(x0 - 2 * cx + x1, y0 - 2 * cy + y1);
     const int segments =
-        std::isfinite(bend) ? std::clamp(static_cast<int>(std::ceil(std::sqrt(bend))), 1, kMaxCurveSegments) : 1;
+        std::isfinite(bend) ? static_cast<int>(std::clamp(std::ceil(std::sqrt(bend)), 1.0, double{kMaxCurveSegments})) : 1;
     double fromX = x0;
     double fromY = y0;
     for (int i = 1; i <= segments; ++i) {
@@ -248,60 +448,217 @@ static void Flatten(const ShapeEdge& edge, const Matrix& matrix, LineFn line)
     }
 }
 
+void CRenderer::DrawStroke(const Shape& shape, const LineStyle& line, std::size_t from, std::size_t to,
+                           const std::vector<std::pair<std::uint32_t, std::uint32_t>>& uses, const Matrix& matrix,
+                           const ColourTransform& colour, const Paint& paint)
+{
+    // A line that does not scale keeps its width on the stage, whatever the object's matrix.
+    const double scale = line.noHScale || line.noVScale ? m_dViewScale
+                                                        : std::sqrt(std::fabs(matrix.a * matrix.d - matrix.b * matrix.c));
+    CStroker::Pen pen;
+    // Thinner than a pixel is drawn one pixel wide, as a hairline.
+    pen.halfWidth = std::max(line.width * scale, 1.0) / 2;
+    pen.startCap = line.startCap;
+    pen.endCap = line.endCap;
+    pen.join = line.join;
+    pen.miterLimit = line.miterLimit;
+    m_rasterizer.Begin(m_nClipLeft, m_nClipTop, m_nClipRight, m_nClipBottom);
+    CStroker stroker(m_rasterizer, pen);
+    // Edges that meet end to start, in the order the shape gives them, make one path.
+    const ShapeEdge* first = nullptr;
+    const ShapeEdge* previous = nullptr;
+    const auto finish = [&] {
+        if (first) stroker.Finish(!line.noClose && previous->x1 == first->x0 && previous->y1 == first->y0);
+    };
+    for (std::size_t i = from; i < to; ++i) {
+        const ShapeEdge& edge = shape.edges[uses[i].second];
+        if (!previous || previous->x1 != edge.x0 || previous->y1 != edge.y0) {
+            finish();
+            first = &edge;
+            const auto [x, y] = Transform(matrix, edge.x0, edge.y0);
+            stroker.MoveTo(x, y);
+        }
+        Flatten(edge, matrix, [&](double, double, double x1, double y1) { stroker.LineTo(x1, y1); });
+        previous = &edge;
+    }
+    finish();
+    if (line.hasFill) {
+        FillWith(line.fill, matrix, colour, CRasterizer::FillRule::NonZero, paint);
+    } else {
+        FillSolid(colour.Apply(line.colour), CRasterizer::FillRule::NonZero, paint);
+    }
+}
+
 void CRenderer::AddOutline(const ShapeEdge& edge, const Matrix& matrix)
 {
     Flatten(edge, matrix, [this](double x0, double y0, double x1, double y1) { m_rasterizer.AddLine(x0, y0, x1, y1); });
 }
 
-void CRenderer::AddStroke(const ShapeEdge& edge, const Matrix& matrix, double halfWidth)
+// Glyph edges are turned so that ink lies on the same side of each; the non-zero rule then
+// fills overlapping contours and leaves holes open.
+void CRenderer::AddGlyph(const Shape& glyph, const Matrix& matrix)
 {
-    bool first = true;
-    Flatten(edge, matrix, [&](double x0, double y0, double x1, double y1) {
-        if (first) AddDisc(x0, y0, halfWidth);
-        first = false;
-        AddDisc(x1, y1, halfWidth);
-        const double length = std::hypot(x1 - x0, y1 - y0);
-        if (!(length > 0) || !std::isfinite(length)) return;
-        // A quad around the piece, turning the same way as the discs so that the non-zero
-        // rule joins them into one outline without overlaps.
-        const double nx = -(y1 - y0) / length * halfWidth;
-        const double ny = (x1 - x0) / length * halfWidth;
-        m_rasterizer.AddLine(x0 + nx, y0 + ny, x1 + nx, y1 + ny);
-        m_rasterizer.AddLine(x1 + nx, y1 + ny, x1 - nx, y1 - ny);
-        m_rasterizer.AddLine(x1 - nx, y1 - ny, x0 - nx, y0 - ny);
-        m_rasterizer.AddLine(x0 - nx, y0 - ny, x0 + nx, y0 + ny);
-    });
-}
-
-// An octagon standing in for the round joins and caps of a line.
-void CRenderer::AddDisc(double x, double y, double radius)
-{
-    constexpr int kCorners = 8;
-    constexpr double kStep = 6.283185307179586 / kCorners;
-    for (int i = 0; i < kCorners; ++i) {
-        const double from = -i * kStep;
-        const double to = -(i + 1) * kStep;
-        m_rasterizer.AddLine(x + radius * std::cos(from), y + radius * std::sin(from), x + radius * std::cos(to),
-                             y + radius * std::sin(to));
+    m_nWork += glyph.edges.size();
+    for (const ShapeEdge& edge : glyph.edges) {
+        if (edge.fill0 == edge.fill1) continue;
+        const bool reversed = edge.fill1 == 0;
+        Flatten(edge, matrix, [&](double x0, double y0, double x1, double y1) {
+            if (reversed) {
+                m_rasterizer.AddLine(x1, y1, x0, y0);
+            } else {
+                m_rasterizer.AddLine(x0, y0, x1, y1);
+            }
+        });
     }
 }
 
-void CRenderer::FillWith(const FillStyle& style, const Matrix& matrix, const ColourTransform& colour)
+void CRenderer::DrawStaticText(const StaticText& text, const Matrix& matrix, const ColourTransform& colour,
+                               const Paint& paint)
+{
+    const Matrix placed = matrix.Then(text.matrix);
+    for (const TextRun& run : text.runs) {
+        const Font* font = m_movie.FindFont(run.fontId);
+        if (!font || !Affordable()) continue;
+        const double scale = run.height / font->emSquare;
+        m_rasterizer.Begin(m_nClipLeft, m_nClipTop, m_nClipRight, m_nClipBottom);
+        double x = run.x;
+        for (const TextGlyph& glyph : run.glyphs) {
+            if (glyph.index < font->glyphs.size()) AddGlyph(font->glyphs[glyph.index], placed.Then(Scaled(x, run.y, scale)));
+            x += glyph.advance;
+        }
+        FillSolid(colour.Apply(run.colour), CRasterizer::FillRule::NonZero, paint);
+    }
+}
+
+void CRenderer::DrawTextField(CTextField& field, const Matrix& matrix, const ColourTransform& colour,
+                              const Paint& paint)
+{
+    const TextLayout& layout = field.Layout(m_pFonts);
+    m_nWork += layout.glyphs.size();
+    const StageRect& box = layout.bounds;
+    const auto rectangle = [&](double x0, double y0, double x1, double y1) {
+        const double xs[] = {x0, x1, x1, x0};
+        const double ys[] = {y0, y0, y1, y1};
+        for (int i = 0; i < 4; ++i) {
+            const auto [ax, ay] = Transform(matrix, xs[i], ys[i]);
+            const auto [bx, by] = Transform(matrix, xs[(i + 1) % 4], ys[(i + 1) % 4]);
+            m_rasterizer.AddLine(ax, ay, bx, by);
+        }
+    };
+    if (field.GetDefinition().border) {
+        m_rasterizer.Begin(m_nClipLeft, m_nClipTop, m_nClipRight, m_nClipBottom);
+        rectangle(box.xMin, box.yMin, box.xMax, box.yMax);
+        FillSolid(colour.Apply(kFieldBackground), CRasterizer::FillRule::NonZero, paint);
+        // A one pixel frame just inside the box.
+        const double inset = 1 / std::max(std::sqrt(std::fabs(matrix.a * matrix.d - matrix.b * matrix.c)), 1e-6);
+        m_rasterizer.Begin(m_nClipLeft, m_nClipTop, m_nClipRight, m_nClipBottom);
+        rectangle(box.xMin, box.yMin, box.xMax, box.yMax);
+        rectangle(box.xMin + inset, box.yMin + inset, box.xMax - inset, box.yMax - inset);
+        FillSolid(colour.Apply(kFieldBorder), CRasterizer::FillRule::EvenOdd, paint);
+    }
+
+    // Text shows only inside the box (its bounding box on screen, when turned).
+    double left = 1e18, top = 1e18, right = -1e18, bottom = -1e18;
+    for (const auto& [x, y] : {std::pair<double, double>{box.xMin, box.yMin}, {box.xMax, box.yMin}, {box.xMax, box.yMax}, {box.xMin, box.yMax}}) {
+        const auto [px, py] = Transform(matrix, x, y);
+        left = std::min(left, px);
+        top = std::min(top, py);
+        right = std::max(right, px);
+        bottom = std::max(bottom, py);
+    }
+    const auto clamp = [](double value, int low, int high) {
+        return static_cast<int>(std::clamp(std::isfinite(value) ? value : low, static_cast<double>(low), static_cast<double>(high)));
+    };
+    const int clipLeft = clamp(std::floor(left), m_nClipLeft, m_nClipRight);
+    const int clipTop = clamp(std::floor(top), m_nClipTop, m_nClipBottom);
+    const int clipRight = clamp(std::ceil(right), m_nClipLeft, m_nClipRight);
+    const int clipBottom = clamp(std::ceil(bottom), m_nClipTop, m_nClipBottom);
+
+    // Glyphs of one colour are filled together.
+    std::size_t next = 0;
+    const std::vector<LaidGlyph>& glyphs = layout.glyphs;
+    while (next < glyphs.size() && Affordable()) {
+        const Rgba ink = glyphs[next].colour;
+        m_rasterizer.Begin(clipLeft, clipTop, clipRight, clipBottom);
+        for (; next < glyphs.size() && glyphs[next].colour == ink; ++next) {
+            const LaidGlyph& glyph = glyphs[next];
+            AddGlyph(*glyph.outline, matrix.Then(Scaled(glyph.x, glyph.y, glyph.size / glyph.em)));
+        }
+        FillSolid(colour.Apply(ink), CRasterizer::FillRule::NonZero, paint);
+    }
+    for (const LaidUnderline& line : layout.underlines) {
+        m_rasterizer.Begin(clipLeft, clipTop, clipRight, clipBottom);
+        rectangle(line.x0, line.y - line.thickness / 2, line.x1, line.y + line.thickness / 2);
+        FillSolid(colour.Apply(line.colour), CRasterizer::FillRule::NonZero, paint);
+    }
+}
+
+namespace {
+
+// Paints one row of coverage: into the pixels with the colour colourAt(x) gives, or, while a
+// mask is drawn, into the mask's weights.
+template <class ColourAt>
+void PaintRow(std::uint32_t* pixels, int width, int y, int x0, int x1, const float* coverage,
+              const float* mask, std::vector<float>* maskTarget, std::uint8_t blend, ColourAt colourAt)
+{
+    const std::size_t rowStart = static_cast<std::size_t>(y) * width;
+    if (maskTarget) {
+        float* target = maskTarget->data() + rowStart;
+        for (int x = x0; x < x1; ++x) {
+            float weight = std::min(coverage[x - x0], 1.0f);
+            if (mask) weight *= mask[rowStart + x];
+            target[x] += weight * (1 - target[x]);
+        }
+        return;
+    }
+    std::uint32_t* row = pixels + rowStart;
+    for (int x = x0; x < x1; ++x) {
+        float weight = coverage[x - x0];
+        if (mask) weight *= mask[rowStart + x];
+        if (weight <= 0) continue;
+        if (blend <= BLEND_LAYER) {
+            Blend(row[x], colourAt(x), weight);
+        } else {
+            BlendMode(row[x], colourAt(x), weight, blend);
+        }
+    }
+}
+
+} // namespace
+
+void CRenderer::FillSolid(Rgba colour, CRasterizer::FillRule rule, const Paint& paint)
 {
     m_nWork += m_rasterizer.GetEdgeCount();
     std::size_t workLeft = Affordable() ? kMaxWork - m_nWork : 0;
-    const auto fill = [&](const CRasterizer::SpanPainter& paint) {
-        m_rasterizer.Fill(CRasterizer::FillRule::EvenOdd, paint, workLeft);
-        m_nWork = kMaxWork - workLeft;
-    };
+    m_rasterizer.Fill(
+        rule,
+        [&](int y, int x0, int x1, const float* coverage) {
+            PaintRow(m_pPixels, m_nWidth, y, x0, x1, coverage, paint.mask, paint.maskTarget, paint.blend,
+                     [colour](int) { return colour; });
+        },
+        workLeft);
+    m_nWork = kMaxWork - workLeft;
+}
+
+void CRenderer::FillWith(const FillStyle& style, const Matrix& matrix, const ColourTransform& colour,
+                         CRasterizer::FillRule rule, const Paint& paint)
+{
     if (style.kind == FillKind::Solid) {
-        const Rgba solid = colour.Apply(style.colour);
-        fill([&](int y, int x0, int x1, const float* coverage) {
-            std::uint32_t* row = m_pPixels + static_cast<std::size_t>(y) * m_nWidth;
-            for (int x = x0; x < x1; ++x) Blend(row[x], solid, coverage[x - x0]);
-        });
+        FillSolid(colour.Apply(style.colour), rule, paint);
         return;
     }
+    m_nWork += m_rasterizer.GetEdgeCount();
+    std::size_t workLeft = Affordable() ? kMaxWork - m_nWork : 0;
+    const auto fill = [&](auto colourAt) {
+        m_rasterizer.Fill(
+            rule,
+            [&](int y, int x0, int x1, const float* coverage) {
+                PaintRow(m_pPixels, m_nWidth, y, x0, x1, coverage, paint.mask, paint.maskTarget, paint.blend,
+                         [&](int x) { return colourAt(x, y); });
+            },
+            workLeft);
+        m_nWork = kMaxWork - workLeft;
+    };
     // Gradients and bitmaps are sampled through the inverse of their placement: pixel centre
     // → gradient square or bitmap pixels.
     Matrix inverse;
@@ -309,28 +666,26 @@ void CRenderer::FillWith(const FillStyle& style, const Matrix& matrix, const Col
     if (style.kind == FillKind::Bitmap) {
         const Bitmap* bitmap = m_movie.FindBitmap(style.bitmapId);
         if (!bitmap || bitmap->pixels.empty()) return;
-        fill([&](int y, int x0, int x1, const float* coverage) {
-            std::uint32_t* row = m_pPixels + static_cast<std::size_t>(y) * m_nWidth;
-            for (int x = x0; x < x1; ++x) {
-                if (coverage[x - x0] <= 0) continue;
-                const auto [u, v] = Transform(inverse, x + 0.5, y + 0.5);
-                Blend(row[x], colour.Apply(Sample(*bitmap, u, v, style.repeat, style.smooth)), coverage[x - x0]);
-            }
+        fill([&](int x, int y) {
+            const auto [u, v] = Transform(inverse, x + 0.5, y + 0.5);
+            return colour.Apply(Sample(*bitmap, u, v, style.repeat, style.smooth));
         });
         return;
     }
     if (style.stops.empty()) return;
     const std::array<Rgba, 256> table = GradientTable(style.stops, colour);
-    const bool radial = style.kind == FillKind::Radial;
-    fill([&](int y, int x0, int x1, const float* coverage) {
-        std::uint32_t* row = m_pPixels + static_cast<std::size_t>(y) * m_nWidth;
-        for (int x = x0; x < x1; ++x) {
-            if (coverage[x - x0] <= 0) continue;
+    // A plain radial gradient padded at its ends, the common case, needs only a distance.
+    if (style.kind == FillKind::Radial && style.focal == 0 && style.spread == Spread::Pad) {
+        const double scale = 255.0 / kGradientHalf;
+        fill([&](int x, int y) {
             const auto [u, v] = Transform(inverse, x + 0.5, y + 0.5);
-            const double t = radial ? std::hypot(u, v) / kGradientHalf : (u + kGradientHalf) / (2 * kGradientHalf);
-            // Outside the square the end colours carry on (pad spread); NaN takes the first.
-            const int position = t > 0 ? static_cast<int>(std::min(t, 1.0) * 255 + 0.5) : 0;
-            Blend(row[x], table[position], coverage[x - x0]);
-        }
+            const double t = std::sqrt(u * u + v * v) * scale;
+            return table[t < 255 ? static_cast<int>(t + 0.5) : 255];
+        });
+        return;
+    }
+    fill([&](int x, int y) {
+        const auto [u, v] = Transform(inverse, x + 0.5, y + 0.5);
+        return table[static_cast<int>(GradientPosition(style, u, v) * 255 + 0.5)];
     });
 }

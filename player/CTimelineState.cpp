@@ -81,50 +81,100 @@ void CTimelineState::Place(const ControlTag& tag)
     if (tag.hasMatrix) object->matrix = tag.matrix;
     if (tag.hasColour) object->colour = tag.colour;
     if (tag.hasVisible) object->visible = tag.visible;
-    if (tag.isMask) object->isMask = true;
+    if (tag.isMask) {
+        object->isMask = true;
+        object->clipDepth = tag.clipDepth;
+    }
+    if (tag.hasRatio) object->ratio = tag.ratio;
+    if (tag.hasName) object->name = tag.name;
+    if (tag.hasBlendMode) object->blendMode = tag.blendMode;
+    if (tag.cacheAsBitmap) object->cacheAsBitmap = true;
+    if (!tag.clipActions.empty()) object->clipActions = &tag.clipActions;
 }
 
 void CTimelineState::SetCharacter(DisplayObject& object, std::uint16_t depth, std::uint16_t characterId)
 {
     object.characterId = characterId;
     object.sprite.reset();
-    const Sprite* sprite = m_movie.FindSprite(characterId);
-    if (!sprite || m_nNesting + 1 >= kMaxNesting) return;
+    object.hitArea.reset();
+    object.text.reset();
+    object.button = nullptr;
     if (m_pPrevious) {
+        // The same character at the same depth carries on as it was (a sprite's play head, a
+        // field's text, a button's state).
         const auto kept = m_pPrevious->find(depth);
-        if (kept != m_pPrevious->end() && kept->second.characterId == characterId && kept->second.sprite) {
+        if (kept != m_pPrevious->end() && kept->second.characterId == characterId) {
             object.sprite = std::move(kept->second.sprite);
-            return;
+            object.hitArea = std::move(kept->second.hitArea);
+            object.text = std::move(kept->second.text);
+            object.button = kept->second.button;
+            object.buttonState = kept->second.buttonState;
+            if (object.sprite || object.text || object.button) return;
         }
     }
-    object.sprite = std::make_unique<CTimelineState>(m_movie, sprite->timeline, m_nNesting + 1, m_budget, m_pSound);
+    if (const EditText* field = m_movie.FindEditText(characterId)) {
+        object.text = std::make_unique<CTextField>(m_movie, *field, m_budget);
+        return;
+    }
+    if (m_nNesting + 1 >= kMaxNesting) return;
+    if (const Sprite* sprite = m_movie.FindSprite(characterId)) {
+        object.sprite = std::make_unique<CTimelineState>(m_movie, sprite->timeline, m_nNesting + 1, m_budget, m_pSound);
+    } else if (const Button* button = m_movie.FindButton(characterId)) {
+        object.button = button;
+        object.hitArea = std::make_unique<CTimelineState>(m_movie, button->states[BUTTON_HIT], m_nNesting + 1, m_budget, nullptr);
+        object.buttonState = BUTTON_STATES;  // so that the next line shows the up state
+        SetButtonState(object, BUTTON_UP);
+    }
+}
+
+void CTimelineState::SetButtonState(DisplayObject& button, ButtonState state)
+{
+    if (!button.button || state >= BUTTON_HIT || button.buttonState == state) return;
+    button.buttonState = state;
+    button.sprite.reset();
+    if (m_nNesting + 1 < kMaxNesting && m_budget.objects < PlayBudget::kMaxObjects)
+        button.sprite = std::make_unique<CTimelineState>(m_movie, button.button->states[state], m_nNesting + 1, m_budget, m_pSound);
+}
+
+int CTimelineState::Perform(const std::vector<Action>& actions, int target)
+{
+    const int count = static_cast<int>(m_timeline.frames.size());
+    for (const Action& action : actions) {
+        switch (action.code) {
+        case ActionCode::Stop: m_bPlaying = false; break;
+        case ActionCode::Play: m_bPlaying = true; break;
+        case ActionCode::GotoFrame: target = std::min<int>(action.frame, count - 1); break;
+        case ActionCode::NextFrame:
+            target = std::min(m_nFrame + 1, count - 1);
+            m_bPlaying = false;
+            break;
+        case ActionCode::PreviousFrame:
+            target = std::max(m_nFrame - 1, 0);
+            m_bPlaying = false;
+            break;
+        }
+    }
+    return target;
 }
 
 void CTimelineState::RunActions(int jumps)
 {
-    const int count = static_cast<int>(m_timeline.frames.size());
     int target = -1;
     for (const ControlTag& tag : m_timeline.frames[m_nFrame].tags) {
         if (!m_budget.Spend()) return;
-        for (const Action& action : tag.actions) {
-            switch (action.code) {
-            case ActionCode::Stop: m_bPlaying = false; break;
-            case ActionCode::Play: m_bPlaying = true; break;
-            case ActionCode::GotoFrame: target = std::min<int>(action.frame, count - 1); break;
-            case ActionCode::NextFrame:
-                target = std::min(m_nFrame + 1, count - 1);
-                m_bPlaying = false;
-                break;
-            case ActionCode::PreviousFrame:
-                target = std::max(m_nFrame - 1, 0);
-                m_bPlaying = false;
-                break;
-            }
-        }
+        target = Perform(tag.actions, target);
     }
     if (target < 0 || target == m_nFrame || jumps >= kMaxJumpsPerFrame) return;
     GoTo(target);
     RunActions(jumps + 1);
+}
+
+void CTimelineState::RunActions(const std::vector<Action>& actions)
+{
+    const int target = Perform(actions, -1);
+    if (target < 0 || target == m_nFrame) return;
+    GoTo(target);
+    RunActions(1);
 }
 
 // Only the frame the play head lands on starts its sounds, not the frames a jump passes over.

@@ -2,6 +2,8 @@
 // The play head and display list of one timeline: the movie's own, or one placed sprite's.
 // Sprites on the list own the state of their own timelines. Platform-neutral.
 #include "CMovie.h"
+#include "CTextField.h"
+#include "PlayBudget.h"
 #include "ISoundSink.h"
 
 #include <map>
@@ -9,48 +11,37 @@
 
 class CTimelineState;
 
-// What one player may spend: display objects alive, and control tags applied and objects made
-// in one frame. A hostile movie (a sprite placing copies of itself, a sprite jumping back every
-// frame in thousands of copies) can then neither grow the tree nor the time a frame takes
-// without bound; past a limit, placements are ignored.
-struct PlayBudget {
-    static constexpr int kMaxObjects = 10000;
-    static constexpr std::size_t kMaxStepsPerFrame = 200000;
-
-    int objects = 0;
-    std::size_t steps = 0;  // since the frame began
-
-    bool Spend() { return ++steps <= kMaxStepsPerFrame; }
-    bool Exhausted() const { return steps >= kMaxStepsPerFrame; }
+// Blend modes of PlaceObject3; 0 and 1 are both normal.
+enum BlendMode : std::uint8_t {
+    BLEND_NORMAL = 1, BLEND_LAYER, BLEND_MULTIPLY, BLEND_SCREEN, BLEND_LIGHTEN, BLEND_DARKEN, BLEND_DIFFERENCE,
+    BLEND_ADD, BLEND_SUBTRACT, BLEND_INVERT, BLEND_ALPHA, BLEND_ERASE, BLEND_OVERLAY, BLEND_HARDLIGHT,
 };
 
-// Counts one display object in the player's budget while it lives.
-class CObjectTicket {
-public:
-    explicit CObjectTicket(PlayBudget& budget) : m_pBudget(&budget) { ++budget.objects; }
-    ~CObjectTicket()
-    {
-        if (m_pBudget) --m_pBudget->objects;
-    }
-    CObjectTicket(CObjectTicket&& other) noexcept : m_pBudget(other.m_pBudget) { other.m_pBudget = nullptr; }
-    CObjectTicket(const CObjectTicket&) = delete;
-    CObjectTicket& operator=(const CObjectTicket&) = delete;
-    CObjectTicket& operator=(CObjectTicket&&) = delete;
-
-private:
-    PlayBudget* m_pBudget;  // the player's, which outlives every object
-};
-
+// One object on a display list, as a script addresses it: by depth on its parent's list or by
+// name, with its matrix, colour transform, visibility, ratio and clip depth.
 struct DisplayObject {
     explicit DisplayObject(PlayBudget& budget) : ticket(budget) {}
 
     CObjectTicket ticket;
     std::uint16_t characterId = 0;
+    std::string name;
     Matrix matrix;
     ColourTransform colour;
     bool visible = true;
     bool isMask = false;
-    std::unique_ptr<CTimelineState> sprite;  // when the character is a sprite
+    std::uint16_t clipDepth = 0;  // isMask: the last depth it clips
+    std::uint16_t ratio = 0;
+    std::uint8_t blendMode = BLEND_NORMAL;
+    bool cacheAsBitmap = false;
+    const std::vector<ClipAction>* clipActions = nullptr;  // the movie's, when the placement has any
+    // A sprite's own timeline, or the characters of a button's current state.
+    std::unique_ptr<CTimelineState> sprite;
+    std::unique_ptr<CTextField> text;  // a text field
+    // A button: its definition, the state drawn, and where the mouse finds it.
+    const Button* button = nullptr;
+    ButtonState buttonState = BUTTON_UP;
+    bool pressed = false;  // the mouse went down on it and is still down
+    std::unique_ptr<CTimelineState> hitArea;
 };
 
 class CTimelineState {
@@ -75,6 +66,13 @@ public:
     int GetFrame() const { return m_nFrame; }
     bool IsPlaying() const { return m_bPlaying; }
     const std::map<std::uint16_t, DisplayObject>& GetObjects() const { return m_objects; }
+    std::map<std::uint16_t, DisplayObject>& GetObjects() { return m_objects; }
+    const CMovie& GetMovie() const { return m_movie; }
+
+    // Shows a button's state: its characters for that state are placed anew.
+    void SetButtonState(DisplayObject& button, ButtonState state);
+    // Runs actions (a button's) on this timeline as a frame's actions run.
+    void RunActions(const std::vector<Action>& actions);
 
 private:
     void GoTo(int frame);
@@ -82,6 +80,7 @@ private:
     void Place(const ControlTag& tag);
     void SetCharacter(DisplayObject& object, std::uint16_t depth, std::uint16_t characterId);
     void RunActions(int jumps);
+    int Perform(const std::vector<Action>& actions, int target);
     void StartSounds();
     void ShowStream();
 

@@ -66,19 +66,36 @@ struct GradientStop {
 
 enum class FillKind : std::uint8_t { Solid, Linear, Radial, Bitmap };
 
+// What a gradient shows past its ends.
+enum class Spread : std::uint8_t { Pad, Reflect, Repeat };
+
 struct FillStyle {
     FillKind kind = FillKind::Solid;
     Rgba colour;                       // Solid
     Matrix matrix;                     // gradient square or bitmap pixels → shape space
     std::vector<GradientStop> stops;   // Linear, Radial: 1 to 15, by rising ratio
+    Spread spread = Spread::Pad;       // Linear, Radial
+    double focal = 0;                  // Radial: the focal point, -1 to 1 along the x axis
     std::uint16_t bitmapId = 0;        // Bitmap
     bool repeat = false;               // Bitmap: tiles, else clipped (edge pixels stretch)
     bool smooth = false;               // Bitmap: bilinear, else nearest
 };
 
+enum class LineCap : std::uint8_t { Round, None, Square };
+enum class LineJoin : std::uint8_t { Round, Bevel, Miter };
+
 struct LineStyle {
     std::uint16_t width = 0;  // twips
     Rgba colour;
+    LineCap startCap = LineCap::Round;
+    LineCap endCap = LineCap::Round;
+    LineJoin join = LineJoin::Round;
+    double miterLimit = 3;     // times the half width a miter may reach past the corner
+    bool noHScale = false;     // the width ignores the object's scale
+    bool noVScale = false;
+    bool noClose = false;      // a path that returns to its start gets caps, not a join
+    bool hasFill = false;      // painted with `fill` instead of `colour`
+    FillStyle fill;
 };
 
 // One edge of a shape in twips. Style numbers index the shape's style tables from 1; 0 is none.
@@ -97,6 +114,89 @@ struct Shape {
     std::vector<FillStyle> fills;  // every style table of the shape, one after the other
     std::vector<LineStyle> lines;
     std::vector<ShapeEdge> edges;
+};
+
+// A shape that changes from `start` to `end` with the ratio of its placement. Both have the
+// same styles and the same edges in the same order, so that each pair can be blended.
+struct MorphShape {
+    Shape start;
+    Shape end;
+};
+
+// Glyph outlines of an embedded font and what lays them out. Glyph coordinates are in font
+// units, `emSquare` of them to the font's height, y down from the baseline.
+struct Font {
+    std::string name;
+    bool bold = false;
+    bool italic = false;
+    double emSquare = 1024;
+    std::vector<Shape> glyphs;           // edges only; any fill on either side is ink
+    std::vector<std::uint16_t> codes;    // the character of each glyph
+    bool hasLayout = false;
+    double ascent = 0;
+    double descent = 0;
+    double leading = 0;
+    std::vector<std::int16_t> advances;  // per glyph, with the layout
+    std::vector<std::pair<std::uint32_t, std::int16_t>> kerning;  // (left << 16 | right, adjustment)
+
+    // Sorts what the lookups below search; called once the tables are read.
+    void Index();
+    // The glyph for a character, or -1.
+    int FindGlyph(char32_t code) const;
+    // Font units to add between two characters.
+    double Kerning(char32_t left, char32_t right) const;
+
+private:
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> m_byCode;  // (code, glyph), sorted
+};
+
+// Static text: glyphs of embedded fonts at fixed places.
+struct TextGlyph {
+    std::uint16_t index = 0;
+    std::int32_t advance = 0;
+};
+
+struct TextRun {
+    std::uint16_t fontId = 0;
+    Rgba colour;
+    std::int32_t x = 0;       // the pen at the first glyph, text units (twips)
+    std::int32_t y = 0;       // the baseline
+    std::uint16_t height = 0;
+    std::vector<TextGlyph> glyphs;
+};
+
+struct StaticText {
+    StageRect bounds;
+    Matrix matrix;
+    std::vector<TextRun> runs;
+};
+
+enum class TextAlign : std::uint8_t { Left, Right, Center, Justify };
+
+// A text field as the movie defines it; what it shows at run time lives in CTextField.
+struct EditText {
+    StageRect bounds;
+    bool wordWrap = false;
+    bool multiline = false;
+    bool password = false;
+    bool readOnly = false;
+    bool html = false;
+    bool useOutlines = false;  // embedded glyphs; otherwise a device font of the font's name
+    bool border = false;
+    bool autoSize = false;
+    bool noSelect = false;
+    std::uint16_t fontId = 0;  // 0: none named
+    std::string fontClass;
+    std::uint16_t fontHeight = 240;  // twips
+    Rgba colour{0, 0, 0, 255};
+    std::uint16_t maxLength = 0;
+    TextAlign align = TextAlign::Left;
+    std::uint16_t leftMargin = 0;
+    std::uint16_t rightMargin = 0;
+    std::uint16_t indent = 0;
+    std::int16_t leading = 0;
+    std::string variableName;
+    std::string initialText;  // UTF-8
 };
 
 // Pixels as straight (not premultiplied) RGBA, rows top to bottom.
@@ -124,6 +224,37 @@ struct Action {
     std::uint16_t frame = 0;  // GotoFrame: the frame number from 0
 };
 
+// A block of action byte code as the movie holds it (for a script engine), with the simple
+// timeline actions found in it, which the player runs itself.
+struct ActionBlock {
+    std::vector<std::uint8_t> code;
+    std::vector<Action> simple;
+};
+
+// When a button's actions run: the transitions of its state under the mouse.
+enum ButtonCondition : std::uint16_t {
+    BUTTON_ROLL_OVER = 0x0001,     // idle → over, up
+    BUTTON_ROLL_OUT = 0x0002,      // over, up → idle
+    BUTTON_PRESS = 0x0004,         // over, up → over, down
+    BUTTON_RELEASE = 0x0008,       // over, down → over, up
+    BUTTON_DRAG_OUT = 0x0010,
+    BUTTON_DRAG_OVER = 0x0020,
+    BUTTON_RELEASE_OUTSIDE = 0x0040,
+    BUTTON_KEY_MASK = 0xFE00,      // the key code, shifted
+};
+
+struct ButtonAction {
+    std::uint16_t conditions = BUTTON_RELEASE;
+    ActionBlock actions;
+};
+
+// A movie clip's event handler from its placement: the events (a bit set) and the byte code.
+struct ClipAction {
+    std::uint32_t events = 0;
+    std::uint8_t keyCode = 0;
+    std::vector<std::uint8_t> code;
+};
+
 // Actions: a frame's DoAction; InitActions: a DoInitAction, run once before the first use of the
 // sprite named by characterId.
 enum class ControlKind : std::uint8_t { Place, Remove, Actions, InitActions };
@@ -141,9 +272,18 @@ struct ControlTag {
     bool hasVisible = false;
     bool visible = true;
     bool isMask = false;  // a clipping layer; masks are not drawn
+    bool hasRatio = false;
+    bool hasName = false;
+    bool hasBlendMode = false;
+    bool cacheAsBitmap = false;
     std::uint16_t characterId = 0;
+    std::uint16_t clipDepth = 0;  // isMask: the last depth the mask clips
+    std::uint16_t ratio = 0;      // a morph shape's point between start (0) and end (65535)
+    std::uint8_t blendMode = 0;
+    std::string name;
     Matrix matrix;
     ColourTransform colour;
+    std::vector<ClipAction> clipActions;
     std::vector<Action> actions;  // Actions
     // Actions, InitActions: the whole byte code of the tag, for the script engine. Shared, since
     // functions a script defines keep running from it.
@@ -162,4 +302,14 @@ struct Timeline {
 
 struct Sprite {
     Timeline timeline;
+};
+
+enum ButtonState : std::uint8_t { BUTTON_UP, BUTTON_OVER, BUTTON_DOWN, BUTTON_HIT, BUTTON_STATES };
+
+// Each state of a button as a one-frame timeline of the characters it shows; the hit state's
+// characters are never drawn, they decide where the mouse is over the button.
+struct Button {
+    Timeline states[BUTTON_STATES];
+    std::vector<ButtonAction> actions;
+    bool trackAsMenu = false;
 };

@@ -1,5 +1,7 @@
 #include "CFrameClock.h"
 #include "CPlayer.h"
+#include "CRenderer.h"
+#include "CStandInFonts.h"
 
 #include "SwfBuilder.h"
 
@@ -455,6 +457,66 @@ TEST(PlayerPace, FramesComeByTheClockNotByTheTimer)
         clock.Start(0);
         for (const Step& step : c.steps) EXPECT_EQ(clock.Due(step.at), step.due) << c.rate << " a second, at " << step.at;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(PlayerHostile, MasksInsideMasksPastTheLimitHideWhatTheyClip)
+{
+    // 300 full-stage masks, each clipping every depth above it, over a red square.
+    Bytes tags = Concat({SquareShape(1, kWhite, 100), SquareShape(2, kRed, 100)});
+    for (std::uint16_t depth = 1; depth <= 300; ++depth) {
+        Placement mask;
+        mask.depth = depth;
+        mask.character = 1;
+        mask.clipDepth = true;
+        mask.clipUntil = 1000;
+        tags = Concat({tags, Place2(mask)});
+    }
+    CPlayer player(LoadTags(Concat({Background(kBlue), tags, PlaceAt(500, 2, 0, 0), ShowFrame()})));
+    EXPECT_TRUE(Near(CPicture(player).At(50, 50), kBlue));
+
+    // Up to the limit the masks clip as usual.
+    tags = Concat({SquareShape(1, kWhite, 50), SquareShape(2, kRed, 100)});
+    for (std::uint16_t depth = 1; depth < CRenderer::kMaxMaskNesting; ++depth) {
+        Placement mask;
+        mask.depth = depth;
+        mask.character = 1;
+        mask.clipDepth = true;
+        mask.clipUntil = 1000;
+        tags = Concat({tags, Place2(mask)});
+    }
+    CPlayer nested(LoadTags(Concat({Background(kBlue), tags, PlaceAt(500, 2, 0, 0), ShowFrame()})));
+    const CPicture picture(nested);
+    EXPECT_TRUE(Near(picture.At(25, 25), kRed)) << "inside every mask";
+    EXPECT_TRUE(Near(picture.At(75, 75), kBlue)) << "outside them";
+}
+
+} // namespace
+
+namespace {
+
+TEST(PlayerHostile, ManyLongTextFieldsShareOneTextBudget)
+{
+    // A field of 60,000 characters, placed on 300 depths.
+    CBitWriter field;
+    field.U16(1);
+    field.Rect(0, 2000, 0, 2000);
+    field.U8(0x80 | 0x40 | 0x20);  // text, word wrap, multiline
+    field.U8(0);
+    field.U8(0);  // no variable name
+    field.Append(Bytes(60000, 'A'));
+    field.U8(0);
+    Bytes tags = Tag(37, field.Data());
+    for (std::uint16_t depth = 1; depth <= 300; ++depth) tags = Concat({tags, PlaceAt(depth, 1, 0, 0)});
+    CPlayer player(LoadTags(Concat({Background(kBlue), tags, ShowFrame()})), std::make_shared<CStandInFonts>());
+    std::size_t held = 0;
+    for (const auto& [depth, object] : player.GetRoot().GetObjects()) held += object.text->GetText().size();
+    EXPECT_LE(held, PlayBudget::kMaxTextChars);
+    EXPECT_EQ(player.GetRoot().GetObjects().at(1).text->GetText().size(), 60000u) << "the first fields keep all";
+    EXPECT_TRUE(Near(CPicture(player).At(5, 8), Rgba{0, 0, 0, 255})) << "the text still shows";
 }
 
 } // namespace

@@ -111,9 +111,13 @@ void CBitWriter::Matrix(double a, double d, double b, double c, std::int32_t tx,
 
 Bytes FromHex(const std::string& hex)
 {
+    std::string digits;
+    for (char c : hex) {
+        if (c != ' ') digits.push_back(c);
+    }
     Bytes bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 
@@ -220,7 +224,7 @@ Bytes Place2(const Placement& place)
         for (std::int16_t value : place.add) body.SB(value, 10);
         body.Align();
     }
-    if (place.clipDepth) body.U16(static_cast<std::uint16_t>(place.depth + 1));
+    if (place.clipDepth) body.U16(place.clipUntil ? place.clipUntil : static_cast<std::uint16_t>(place.depth + 1));
     return Tag(26, body.Data());
 }
 

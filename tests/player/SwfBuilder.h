@@ -33,6 +33,7 @@ private:
 // Bits a signed field needs for every value given.
 int SignedBits(std::initializer_list<std::int64_t> values);
 
+// Spaces between the digits are passed over.
 Bytes FromHex(const std::string& hex);
 // A copy with the byte at `at` exclusive-ored with `mask`.
 Bytes Flipped(Bytes bytes, std::size_t at, std::uint8_t mask);
@@ -71,6 +72,7 @@ struct Placement {
     std::int16_t mult[4] = {256, 256, 256, 256};
     std::int16_t add[4] = {0, 0, 0, 0};
     bool clipDepth = false;
+    std::uint16_t clipUntil = 0;  // with clipDepth: the last depth it clips; 0 for depth + 1
 };
 Bytes Place2(const Placement& place);
 Bytes Remove2(std::uint16_t depth);

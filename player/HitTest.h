@@ -1,0 +1,8 @@
+#pragma once
+// Whether a point of the buffer falls on what a display list shows: on a shape's fills or lines,
+// inside a text's box, or on a sprite's contents. Buttons ask it of their hit state. Platform-
+// neutral.
+#include "CTimelineState.h"
+
+// `matrix` takes the list's coordinates to buffer pixels; (x, y) is in buffer pixels.
+bool HitsList(const CTimelineState& list, const Matrix& matrix, double x, double y, int nesting = 0);
