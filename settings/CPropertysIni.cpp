@@ -9,9 +9,11 @@ namespace {
 constexpr const char* kSection = "Options";
 }
 
-CPropertysIni::CPropertysIni()
+CPropertysIni::CPropertysIni() : CPropertysIni(CString(ModuleFolder())) {}
+
+CPropertysIni::CPropertysIni(const CString& folder)
 {
-    CString path(ModuleFolder());
+    CString path(folder);
     // Exactly one backslash between the folder and the name, also for a drive's root ("c:\").
     if (path.IsEmpty() || path.GetAt(path.GetLength() - 1) != '\\') path += '\\';
     path += "propertys.ini";
@@ -26,6 +28,8 @@ CString CPropertysIni::GetProxyPort() const { return ReadString(kSection, "Proxy
 bool CPropertysIni::SetProxyPort(const char* port) { return WriteString(kSection, "ProxyPort", port); }
 CString CPropertysIni::GetSavePath() const { return ReadString(kSection, "SavePath", "c:\\"); }
 bool CPropertysIni::SetSavePath(const char* path) { return WriteString(kSection, "SavePath", path); }
+bool CPropertysIni::GetFindInObjectsAndScripts() const { return ReadBool(kSection, "FindInObjectsAndScripts", true); }
+bool CPropertysIni::SetFindInObjectsAndScripts(bool find) { return WriteBool(kSection, "FindInObjectsAndScripts", find); }
 
 int CPropertysIni::GetSimultaneousDownloads() const
 {

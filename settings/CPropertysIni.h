@@ -6,7 +6,10 @@
 // The setters return false when the file could not be written.
 class CPropertysIni : public CIniFile {
 public:
+    // The file beside the running program.
     CPropertysIni();
+    // The file in that folder: the automation bridge reads the one beside its own module.
+    explicit CPropertysIni(const CString& folder);
 
     bool GetUseProxy() const;
     bool SetUseProxy(bool use);
@@ -16,6 +19,10 @@ public:
     bool SetProxyPort(const char* port);
     CString GetSavePath() const;
     bool SetSavePath(const char* path);
+    // Whether the page scan and the bridge read object tags and page scripts as well as the
+    // "EMBED SRC=" tags; on when the key is absent.
+    bool GetFindInObjectsAndScripts() const;
+    bool SetFindInObjectsAndScripts(bool find);
     // How many downloads may run at once. A file without the key (an older one), or with a
     // value that is no number, gives the default; a number out of range is brought into it.
     int GetSimultaneousDownloads() const;

@@ -181,6 +181,38 @@ TEST_F(Options, FolderIsStoredWithOneTrailingBackslashOrRefusedAsInvalidPath)
     }
 }
 
+TEST_F(Options, FindingInObjectsAndScriptsIsOnUntilTheUserTurnsItOff)
+{
+    MessageBoxAnswerer boxes;
+    WithOptions([](UserThread& u, HWND sheet) {
+        HWND general = CurrentPage(sheet);
+        HWND box = ::GetDlgItem(general, IDC_FIND_IN_SCRIPTS);
+        EXPECT_EQ(ItemText(general, IDC_FIND_IN_SCRIPTS), "Find movies in object tags and page scripts too");
+        EXPECT_TRUE(IsChecked(general, IDC_FIND_IN_SCRIPTS)) << "on by default";
+        // Shown whole on the page, below the folder's group.
+        RECT page{}, shown{}, folder{};
+        ::GetWindowRect(general, &page);
+        ::GetWindowRect(box, &shown);
+        ::GetWindowRect(::GetDlgItem(general, IDC_BROWSE), &folder);
+        EXPECT_TRUE(::IsWindowVisible(box));
+        EXPECT_TRUE(shown.top > folder.bottom && shown.bottom <= page.bottom && shown.right <= page.right);
+        u.Click(box);
+        u.Press(sheet, IDOK);
+    });
+    EXPECT_EQ(Stored("FindInObjectsAndScripts"), "0");
+
+    WithOptions([](UserThread& u, HWND sheet) {
+        HWND general = CurrentPage(sheet);
+        EXPECT_FALSE(IsChecked(general, IDC_FIND_IN_SCRIPTS));
+        u.Click(::GetDlgItem(general, IDC_FIND_IN_SCRIPTS));
+        // Taken even when the folder typed is refused.
+        u.SetText(::GetDlgItem(general, IDC_SAVE_PATH), "x");
+        u.Press(sheet, IDOK);
+    });
+    EXPECT_EQ(Stored("FindInObjectsAndScripts"), "1");
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Invalid path"});
+}
+
 TEST_F(Options, ProxyWithServerAndPortIsStoredAndShownOnReopening)
 {
     MessageBoxAnswerer boxes;

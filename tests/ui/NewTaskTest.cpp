@@ -12,6 +12,7 @@
 #include "CGetLinks.h"
 #include "CHttpClient.h"
 #include "CNewTaskDlg.h"
+#include "CPropertysIni.h"
 #include "TaskListHost.h"
 #include "TestHttpServer.h"
 #include "TlsFront.h"
@@ -88,6 +89,7 @@ protected:
         host.reset();
         EXPECT_TRUE(PumpUntil([] { return CHttpClient::LiveCount() == 0; }, kTimeout)) << "a scan is still running";
         ClearProfile();
+        ::DeleteFileA(CPropertysIni().GetPath());
     }
 
     // Opens the dialog offering the address, as File > New Task does.
@@ -212,6 +214,35 @@ TEST_F(NewTaskTest, MoviesFoundReplaceTheTaskListOnceEachAndCloseTheDialog)
     EXPECT_EQ(log->entries,
               (std::vector<std::string>{"Initialise completed", "Connected", "Be ready to receive data"}));
     EXPECT_EQ(BarPosition(), 4);
+}
+
+TEST_F(NewTaskTest, ObjectAndScriptMoviesAreListedUnlessTheOptionsTurnThatOff)
+{
+    server.On("/site/page.html",
+              Behaviour::Page("<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" width=\"400\" height=\"300\">\n"
+                              "<param name=\"movie\" value=\"intro.swf?v=2&amp;lang=en\">\n"
+                              "<param name=\"flashvars\" value=\"file=clip.flv\">\n"
+                              "<embed src=\"intro.swf?v=2&amp;lang=en\" type=\"application/x-shockwave-flash\"></object>\n"
+                              "<div id=\"game\"></div><script type=\"text/javascript\">\n"
+                              "swfobject.embedSWF(\"games/game.swf\", \"game\", \"640\", \"480\", \"9.0.0\", \"expressInstall.swf\");\n"
+                              "</script>\n<EMBED SRC=\"/banner.swf\">\n<!-- <EMBED SRC=\"old.swf\"> -->\n"));
+    const struct {
+        bool extended;
+        std::vector<std::string> addresses;
+    } runs[] = {
+        {true, {server.Url("/site/intro.swf?v=2&lang=en"), server.Url("/banner.swf"), server.Url("/site/games/game.swf")}},
+        // The literal rule alone, as before the switch: "&amp;" kept, the commented-out movie listed.
+        {false, {server.Url("/site/intro.swf?v=2&amp;lang=en"), server.Url("/banner.swf"), server.Url("/site/old.swf")}},
+    };
+    for (const auto& run : runs) {
+        CPropertysIni().SetFindInObjectsAndScripts(run.extended);
+        Open(server.Url("/site/page.html"), false);
+        Click(IDC_START);
+        ASSERT_TRUE(PumpUntil([&] { return dialog->IsEnded(); }, kTimeout)) << "the dialog stayed open";
+        EXPECT_EQ(host->ColumnTexts(2), run.addresses) << (run.extended ? "extended" : "literal");
+        log.reset();
+        dialog.reset();
+    }
 }
 
 TEST_F(NewTaskTest, StopBeforeThePageArrivesLeavesTheListAndAllowsANewStart)
