@@ -62,6 +62,7 @@
 #define ID_REVERSE 32795
 #define ID_TASK_START 32796
 #define ID_TASK_STOP 32797
+#define ID_OPEN_FOLDER 32798
 #define IDC_STATIC (-1)
 
 // Strings

@@ -15,6 +15,7 @@ public:
 
     CString m_strSavePath;
     int m_nSimultaneous = 0;
+    bool m_bSaveFailed = false;   // OK could not write the settings file
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }

@@ -421,4 +421,24 @@ TEST_F(Options, BrowseStartsAtTheFolderAndPutsTheChosenOneInTheBox)
     EXPECT_TRUE(boxes.texts.empty());
 }
 
+TEST_F(Options, OkThatCannotWriteTheSettingsFileSaysSo)
+{
+    // A folder where the file should be: nobody can write the file then, not even the
+    // administrator the tests may run as (who may write read-only files).
+    const std::string path(CPropertysIni().GetPath().View());
+    ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr));
+    MessageBoxAnswerer boxes;
+    WithOptions([](UserThread& u, HWND sheet) {
+        u.SetText(::GetDlgItem(CurrentPage(sheet), IDC_SAVE_PATH), "d:\\movies");
+        HWND proxy = ShowPage(u, sheet, kProxy);
+        u.Click(::GetDlgItem(proxy, IDC_USE_PROXY));
+        u.Press(sheet, IDOK);
+    });
+    ::RemoveDirectoryA(path.c_str());
+    // One message for the sheet, after it closed, whichever pages failed.
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Tarnwick could not save the options to " + path + "."});
+    EXPECT_EQ(boxes.owners, std::vector<HWND>{frame->m_hWnd});
+    EXPECT_FALSE(SettingsFileExists());
+}
+
 } // namespace

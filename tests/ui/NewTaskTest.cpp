@@ -149,6 +149,31 @@ TEST_F(NewTaskTest, OffersTheAddressAndWaitsForStart)
     EXPECT_TRUE(server.Requests().empty());
 }
 
+TEST_F(NewTaskTest, EnterInTheAddressBoxStartsTheScanAndNeverClosesTheDialog)
+{
+    server.On("/slow.html", Behaviour::Page(std::string(20000, 'x') + "<EMBED SRC=late.swf>").Drip(16, 50ms));
+    Open(server.Url("/slow.html"));
+    // The key as the dialog's message loop hands it over, with the focus in the address box.
+    const auto pressEnter = [&] {
+        MSG key{};
+        key.hwnd = dialog->GetDlgItem(IDC_URL);
+        key.message = WM_KEYDOWN;
+        key.wParam = VK_RETURN;
+        key.lParam = 1;
+        return dialog->PreTranslateMessage(&key);
+    };
+    EXPECT_TRUE(pressEnter());
+    EXPECT_EQ(Text(IDC_START), "Stop") << "Enter did not start the scan";
+    ASSERT_TRUE(WaitForStatus("Be ready to receive data"));
+
+    EXPECT_TRUE(pressEnter());
+    EXPECT_FALSE(dialog->IsEnded()) << "Enter closed the dialog while the page loaded";
+    EXPECT_EQ(Text(IDC_START), "Stop") << "Enter stopped the scan";
+    EXPECT_EQ(CHttpClient::LiveCount(), 1);
+    Click(IDC_START);
+    ExpectReady("after Stop");
+}
+
 TEST_F(NewTaskTest, EditBoxTakesAtMost255Characters)
 {
     Open("");
@@ -277,9 +302,8 @@ TEST_F(NewTaskTest, StopRacingTheEndOfManyScansReachesNoEndedWorker)
             break;
         case When::Connected: ASSERT_TRUE(WaitForStatus("Connected")) << i; break;
         case When::DialogGone:
-            // Enter in the address box ends the dialog, and a modal one's window then goes; the
-            // scan ends on its own, and only then is the dialog object cleaned up.
-            dialog->SendMessage(WM_COMMAND, IDOK);
+            // The dialog's window goes while the scan runs; the scan ends on its own, and only
+            // then is the dialog object cleaned up.
             log.reset();
             dialog->DestroyWindow();
             ASSERT_TRUE(PumpUntil([] { return CHttpClient::LiveCount() == 0; }, kTimeout)) << i;
