@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "CPropertysIni.h"
 #include "HollinModule.h"
 #include "QuorvelCommand.h"
 #include "ScopedHandles.h"
@@ -126,7 +127,9 @@ STDMETHODIMP CQuorvel::getFlashs(BSTR bsUrl, BSTR bsHTML)
 {
     if (!bsHTML) return S_OK;
     return HollinModule::ComBoundary([&] {
-        StartProgram(FlashListPayload(AnsiText(bsUrl), AnsiText(bsHTML)));
+        // The Options switch of the program, in the settings file beside this module.
+        const bool extended = CPropertysIni(CString(ModuleFolder(HollinModule::Instance()))).GetFindInObjectsAndScripts();
+        StartProgram(FlashListPayload(AnsiText(bsUrl), AnsiText(bsHTML), extended));
         return S_OK;
     });
 }

@@ -1,18 +1,12 @@
 #include "QuorvelCommand.h"
 
-#include <algorithm>
-#include <climits>
+#include "MovieFinder.h"
 
-#include "CEmbedParser.h"
-
-std::string FlashListPayload(std::string_view pageUrl, std::string_view html)
+std::string FlashListPayload(std::string_view pageUrl, std::string_view html, bool extended)
 {
-    CEmbedParser parser;
-    // The scanner takes an int length; HTML past 2 GB is not looked at.
-    parser.SetText(html.data(), static_cast<int>(std::min<std::size_t>(html.size(), INT_MAX)));
-    parser.Scan();
+    // HTML past 2 GB is not looked at.
     CStringArray addresses;
-    parser.Resolve(pageUrl, addresses);
+    FindMovies(html, pageUrl, extended, addresses);
     std::string payload;
     for (int i = 0; i < addresses.GetSize(); ++i) {
         payload.append(addresses[i].View());

@@ -7,9 +7,10 @@
 constexpr std::size_t kMaxCommandLength = 32766;
 
 // The movie list for a page's HTML: every embedded movie's address, resolved against the page
-// address, each followed by ","; in document order, repeats kept. The HTML ends at its first
-// zero character. The page address is used whole, however long.
-std::string FlashListPayload(std::string_view pageUrl, std::string_view html);
+// address, each followed by ","; the page address is used whole, however long. By the literal
+// rule alone, in document order with repeats kept, the HTML ending at its first zero character;
+// extended, as FindMovies gives them: each address once.
+std::string FlashListPayload(std::string_view pageUrl, std::string_view html, bool extended);
 
 // The command that starts the program: its path, one blank, the payload. A path with a blank
 // that is not already quoted is put in double quotes, so the program still finds where its own

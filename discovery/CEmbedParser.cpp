@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -29,11 +30,18 @@ bool EndsValue(char c)
     return c == ' ' || c == '"' || c == '\'' || c == '>' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// Where the pieces of the collected text came from: each run of collected characters starting at
+// `collected` is the page text starting at `page`.
+struct CollectedRun {
+    std::size_t collected;
+    std::size_t page;
+};
+
 // First pass: the text of every tag of interest, from its "<" up to and including its ">" (or
 // to the end of the text when the tag is cut off). A "<" inside such a tag is dropped.
 // The text ends at its first zero byte, looked for in the same pass rather than by a separate
 // pass over the whole page; returns the number of bytes before it.
-std::size_t CollectTags(const char* text, std::size_t len, std::string& collected)
+std::size_t CollectTags(const char* text, std::size_t len, std::string& collected, std::vector<CollectedRun>& runs)
 {
     const char* const end = text + len;
     const char* p = text;
@@ -45,6 +53,7 @@ std::size_t CollectTags(const char* text, std::size_t len, std::string& collecte
             ++p;
             // A zero byte in the next ten characters fails the comparison, as the text ends there.
             if (end - p >= CEmbedParser::kTagLength && StartsWithTag(p)) {
+                runs.push_back({collected.size(), static_cast<std::size_t>(p - 1 - text)});
                 collected += '<';
                 inside = true;
             }
@@ -52,6 +61,8 @@ std::size_t CollectTags(const char* text, std::size_t len, std::string& collecte
         }
         const char* run = p;
         while (p < end && *p != '<' && *p != '>' && *p != '\0') ++p;
+        // The "<" dropped before this run breaks the page's sequence; a ">" never does.
+        if (run > text && run[-1] == '<') runs.push_back({collected.size(), static_cast<std::size_t>(run - text)});
         collected.append(run, static_cast<std::size_t>(p - run));
         if (p == end || *p == '\0') break;
         if (*p == '>') {
@@ -63,16 +74,43 @@ std::size_t CollectTags(const char* text, std::size_t len, std::string& collecte
     return static_cast<std::size_t>(p - text);
 }
 
-// Every pair of double quotes becomes one, left to right, in place.
-void CollapseDoubledQuotes(std::string& text)
+// Every pair of double quotes becomes one, left to right, in place. `removed` gets, for each
+// quote taken out, the position in the new text where it stood.
+void CollapseDoubledQuotes(std::string& text, std::vector<std::size_t>& removed)
 {
     std::size_t out = 0;
     for (std::size_t in = 0; in < text.size(); ++in) {
         text[out++] = text[in];
-        if (text[in] == '"' && in + 1 < text.size() && text[in + 1] == '"') ++in;
+        if (text[in] == '"' && in + 1 < text.size() && text[in + 1] == '"') {
+            removed.push_back(out);
+            ++in;
+        }
     }
     text.resize(out);
 }
+
+// Maps positions of the collapsed text, asked for in increasing order, back to the page.
+// Collapsing never splits the tag text "EMBED SRC=" (it holds no quote), so the position of
+// its first character maps to where that character stands in the page.
+class PageOffsets {
+public:
+    PageOffsets(const std::vector<CollectedRun>& runs, const std::vector<std::size_t>& removed)
+        : m_runs(runs), m_removed(removed) {}
+
+    std::size_t At(std::size_t collapsed)
+    {
+        while (m_nRemoved < m_removed.size() && m_removed[m_nRemoved] <= collapsed) ++m_nRemoved;
+        const std::size_t collected = collapsed + m_nRemoved;
+        while (m_nRun + 1 < m_runs.size() && m_runs[m_nRun + 1].collected <= collected) ++m_nRun;
+        return m_runs[m_nRun].page + (collected - m_runs[m_nRun].collected);
+    }
+
+private:
+    const std::vector<CollectedRun>& m_runs;
+    const std::vector<std::size_t>& m_removed;
+    std::size_t m_nRemoved = 0;
+    std::size_t m_nRun = 0;
+};
 
 // Length of a URL scheme and its ":" at the start of `text` (letter, then letters, digits,
 // "+", "-", "."), or 0 when there is none.
@@ -166,11 +204,16 @@ void CEmbedParser::Scan()
     if (!m_pText || m_nTextLength <= 0) return;
 
     std::string collected;
-    const std::size_t read = CollectTags(m_pText, static_cast<std::size_t>(m_nTextLength), collected);
+    std::vector<CollectedRun> runs;
+    const std::size_t read = CollectTags(m_pText, static_cast<std::size_t>(m_nTextLength), collected, runs);
+    const std::size_t textStart = m_nScanned;
     m_pText += read;
     m_nTextLength -= static_cast<int>(read);
+    m_nScanned += read;
 
-    CollapseDoubledQuotes(collected);
+    std::vector<std::size_t> removed;
+    CollapseDoubledQuotes(collected, removed);
+    PageOffsets offsets(runs, removed);
     // Searching an upper-case copy keeps the values' own case: they are read from `collected`.
     std::string upper(collected);
     for (char& c : upper) c = UpperAscii(c);
@@ -183,7 +226,10 @@ void CEmbedParser::Scan()
         if (first < text.size() && (text[first] == ' ' || text[first] == '"' || text[first] == '\'')) ++first;
         std::size_t last = first;
         while (last < text.size() && !EndsValue(text[last])) ++last;
-        if (last > first) m_sources.Add(CString(text.substr(first, last - first)));
+        if (last > first) {
+            m_sources.Add(CString(text.substr(first, last - first)));
+            m_sourceOffsets.push_back(textStart + offsets.At(found));
+        }
         // The next tag text starts at or after `start`, and its blank ends any value running
         // into it, so no stretch of the text is read more than twice: the pass stays linear.
         found = upper.find(kTag, start);

@@ -4,6 +4,7 @@
 // Platform-neutral: the page-scan worker and the automation bridge both use it, and the
 // native tests and the fuzzer drive it directly.
 #include <string_view>
+#include <vector>
 
 #include "CString.h"
 #include "CStringArray.h"
@@ -35,10 +36,15 @@ public:
     void Resolve(std::string_view pageUrl, CStringArray& out) const;
 
     const CStringArray& GetSources() const { return m_sources; }
+    // For each raw value, the offset from the start of the text of the "EMBED SRC=" it follows
+    // (its tag's "<" stands just before it when the tag opens there).
+    const std::vector<std::size_t>& GetSourceOffsets() const { return m_sourceOffsets; }
 
 protected:
     const char* m_pText = nullptr;
     int m_nTextLength = 0;
     char m_szPageUrl[kMaxPageUrl + 1] = {};
     CStringArray m_sources;
+    std::vector<std::size_t> m_sourceOffsets;
+    std::size_t m_nScanned = 0;   // bytes read by earlier calls of Scan
 };

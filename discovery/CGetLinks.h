@@ -1,7 +1,8 @@
 #pragma once
-// The page-scan worker: fetches one page, finds the movies it embeds, puts their absolute
-// addresses into the owner's result list and sends WM_LINKS_FOUND when it ends, whether the
-// fetch succeeded or not. Progress and failures reach the owner as WM_NET_STATUS.
+// The page-scan worker: fetches one page, finds the movies it embeds (by the literal rule alone
+// or by the extended finder, as the Options say), puts their absolute addresses into the owner's
+// result list and sends WM_LINKS_FOUND when it ends, whether the fetch succeeded or not.
+// Progress and failures reach the owner as WM_NET_STATUS.
 #include <memory>
 
 #include "CEmbedParser.h"

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <string_view>
+#include <unordered_set>
 
 #include "HttpAddress.h"
 #include "MovieFileName.h"
@@ -54,6 +56,12 @@ TaskState CDownloadControl::GetState(int row) const
     return record ? record->state : TASK_IDLE;
 }
 
+RowProgress CDownloadControl::GetProgress(int row) const
+{
+    const Record* record = Find(row);
+    return record ? record->shown : RowProgress{};
+}
+
 bool CDownloadControl::IsBusy() const
 {
     return std::any_of(m_rows.begin(), m_rows.end(), [](const Record& r) { return IsActive(r.state); });
@@ -71,6 +79,30 @@ void CDownloadControl::ReplaceRows(const std::vector<std::string>& addresses)
         m_rows[i].fileName = names[i];
         m_display.InsertRow(static_cast<int>(i), names[i], addresses[i]);
     }
+}
+
+int CDownloadControl::AddRows(const std::vector<std::string>& addresses)
+{
+    std::unordered_set<std::string_view> held;
+    std::vector<std::string> taken;
+    for (const Record& record : m_rows) {
+        held.insert(record.address);
+        if (!record.fileName.empty()) taken.push_back(record.fileName);
+    }
+    std::vector<std::string> fresh;
+    for (const std::string& address : addresses) {
+        if (held.insert(address).second) fresh.push_back(address);
+    }
+    // Appending leaves every row index as it was, so running workers still report to their rows.
+    const std::vector<std::string> names = DistinctFileNames(fresh, taken);
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+        Record record;
+        record.address = fresh[i];
+        record.fileName = names[i];
+        m_rows.push_back(std::move(record));
+        m_display.InsertRow(GetRowCount() - 1, names[i], fresh[i]);
+    }
+    return static_cast<int>(fresh.size());
 }
 
 bool CDownloadControl::RemoveRows(std::vector<int> rows)

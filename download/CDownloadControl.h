@@ -73,6 +73,10 @@ public:
     // go, earlier files stay), then the new rows come in, each under a file name no other row of
     // the list has.
     void ReplaceRows(const std::vector<std::string>& addresses);
+    // Adds rows after the last one for the addresses the list does not hold yet (each once),
+    // under file names no other row has. The rows already there, running or not, stay as they
+    // are. Returns how many rows came in.
+    int AddRows(const std::vector<std::string>& addresses);
     // Removes the rows (any order); refused, removing nothing, while a download runs or waits.
     bool RemoveRows(std::vector<int> rows);
 
@@ -82,6 +86,8 @@ public:
     // The name the row saves under; empty when its address gives none, or no such row.
     std::string GetFileName(int row) const;
     TaskState GetState(int row) const;
+    // What the row's Progress column shows (a new row's "0%" for no such row).
+    RowProgress GetProgress(int row) const;
     // True while a download runs or waits.
     bool IsBusy() const;
 

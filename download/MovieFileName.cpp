@@ -85,7 +85,8 @@ bool IsMovieFileName(std::string_view name)
     return NameOfSegment(name, checked) && checked == name;
 }
 
-std::vector<std::string> DistinctFileNames(const std::vector<std::string>& addresses)
+std::vector<std::string> DistinctFileNames(const std::vector<std::string>& addresses,
+                                           const std::vector<std::string>& held)
 {
     std::vector<std::string> names(addresses.size());
     // Windows file names differ only if they differ beyond letter case.
@@ -94,6 +95,7 @@ std::vector<std::string> DistinctFileNames(const std::vector<std::string>& addre
         for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return text;
     };
+    for (const std::string& name : held) taken.insert(folded(name));
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         std::string name;
         if (!MovieFileName(addresses[i], name)) continue;

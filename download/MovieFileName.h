@@ -23,7 +23,9 @@ bool IsMovieFileName(std::string_view name);
 // The names the rows of one list save under, one per address: MovieFileName's, except that a
 // name another row took already (in any letter case) gets " (2)", " (3)", ... before its
 // extension, so no two rows write one file. "" where MovieFileName refuses the address.
-std::vector<std::string> DistinctFileNames(const std::vector<std::string>& addresses);
+// `taken`: the names of rows the list holds already, which keep them.
+std::vector<std::string> DistinctFileNames(const std::vector<std::string>& addresses,
+                                           const std::vector<std::string>& taken = {});
 
 // The file of that name in the folder: a backslash between them unless the folder already ends
 // in one (or is empty).

@@ -22,6 +22,32 @@ void CListCtrl::SetItemText(int index, int column, const char* text)
     Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
 }
 
+CString CListCtrl::GetItemText(int index, int column) const
+{
+    // The control cannot tell a text's length; grow until it fits.
+    std::vector<char> buffer(64);
+    for (;;) {
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        const int len = static_cast<int>(Send(LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+        if (len < static_cast<int>(buffer.size()) - 1) return CString(buffer.data(), static_cast<std::size_t>(len));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+RECT CListCtrl::GetCellRect(int index, int column) const
+{
+    RECT rect{};
+    rect.top = column;
+    rect.left = LVIR_BOUNDS;
+    if (!Send(LVM_GETSUBITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect))) return RECT{};
+    // The first column's bounds are the whole row's; its own width ends it.
+    if (column == 0) rect.right = rect.left + GetColumnWidth(0);
+    return rect;
+}
+
 void CListCtrl::SetItemState(int index, UINT state, UINT mask)
 {
     LVITEMA item{};

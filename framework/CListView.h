@@ -14,6 +14,7 @@ public:
     int GetItemCount() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
     int InsertItem(int index, const char* text);
     void SetItemText(int index, int column, const char* text);
+    CString GetItemText(int index, int column) const;
     BOOL DeleteItem(int index) { return static_cast<BOOL>(Send(LVM_DELETEITEM, index)); }
     BOOL DeleteAllItems() { return static_cast<BOOL>(Send(LVM_DELETEALLITEMS)); }
     UINT GetItemState(int index, UINT mask) const { return static_cast<UINT>(Send(LVM_GETITEMSTATE, index, mask)); }
@@ -25,8 +26,12 @@ public:
     UINT GetSelectedCount() const { return static_cast<UINT>(Send(LVM_GETSELECTEDCOUNT)); }
     int InsertColumn(int index, const char* header, int format, int width);
     int GetColumnWidth(int column) const { return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, column)); }
+    void SetColumnWidth(int column, int width) { Send(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)); }
+    // A cell's rectangle in the list's client area; empty when there is no such row.
+    RECT GetCellRect(int index, int column) const;
     int GetColumnCount() const;
     void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style); }
+    HFONT GetFont() const { return reinterpret_cast<HFONT>(Send(WM_GETFONT)); }
     int HitTest(POINT point) const;
 
 private:

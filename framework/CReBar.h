@@ -10,4 +10,6 @@ public:
     BOOL Create(HWND parent, DWORD controlStyle, DWORD style, UINT id);
     // Adds the bar as a band sized to its buttons, without text or background bitmap.
     BOOL AddBar(CWnd* bar, DWORD bandStyle);
+    // Fits the band that holds the bar to the bar's buttons again (after they changed size).
+    BOOL UpdateBar(CWnd* bar);
 };

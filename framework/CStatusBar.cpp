@@ -1,7 +1,7 @@
 #include "CStatusBar.h"
 
 #include "AfxIds.h"
-#include "ScopedHandles.h"
+#include "Dpi.h"
 
 BOOL CStatusBar::Create(HWND parent, DWORD style, UINT id)
 {
@@ -27,18 +27,31 @@ void CStatusBar::LayoutPanes()
     HDC dc = windowDC.Get();
     HGDIOBJ old = ::SelectObject(dc, GetFont());
     // Indicator panes are as wide as their texts; the message pane takes the rest.
+    const UINT dpi = m_nDpi ? m_nDpi : WindowDpi(m_hWnd);
     std::vector<int> edges(m_ids.size());
-    int right = client.right - ::GetSystemMetrics(SM_CXVSCROLL);
+    int right = client.right - MetricForDpi(SM_CXVSCROLL, dpi);
     for (int i = static_cast<int>(m_ids.size()) - 1; i >= 0; --i) {
         edges[static_cast<std::size_t>(i)] = i == static_cast<int>(m_ids.size()) - 1 ? -1 : right;
         if (i == 0) break;
         SIZE text{};
         ::GetTextExtentPoint32A(dc, m_texts[static_cast<std::size_t>(i)], m_texts[static_cast<std::size_t>(i)].GetLength(), &text);
-        right -= text.cx + 12;
+        right -= text.cx + ScaleToDpi(12, dpi);
     }
     edges[0] = m_ids.size() == 1 ? -1 : right;
     ::SelectObject(dc, old);
     SendMessage(SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void CStatusBar::SetDpi(UINT dpi)
+{
+    OwnedFont font(CreateStatusFont(dpi));
+    if (!font) return;
+    m_nDpi = dpi;
+    SetFont(font.Get());
+    m_font = std::move(font);   // the bar no longer draws with the old one
+    // The bar takes its height from the font when it is sized.
+    SendMessage(WM_SIZE);
+    LayoutPanes();
 }
 
 CString CStatusBar::GetPaneText(int index) const

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "CCmdUI.h"
+#include "Dpi.h"
 
 namespace {
 // The layout of a toolbar resource (type 241) as the resource compiler writes it.
@@ -29,7 +30,7 @@ BOOL CToolBar::CreateEx(HWND parent, DWORD controlStyle, DWORD style, UINT id)
     return TRUE;
 }
 
-BOOL CToolBar::LoadToolBar(UINT resourceId)
+BOOL CToolBar::LoadToolBar(UINT resourceId, int imageSize, UINT dpi)
 {
     HINSTANCE instance = AfxGetInstanceHandle();
     HRSRC found = ::FindResourceA(instance, MAKEINTRESOURCEA(resourceId), kToolBarType);
@@ -45,15 +46,19 @@ BOOL CToolBar::LoadToolBar(UINT resourceId)
         button.idCommand = data->items[i];
         if (button.idCommand == 0) {
             button.fsStyle = BTNS_SEP;
-            button.iBitmap = 6;
+            button.iBitmap = ScaleToDpi(6, dpi);   // a separator's width
         } else {
             button.iBitmap = picture++;
             button.fsStyle = BTNS_BUTTON;
             button.fsState = TBSTATE_ENABLED;
         }
     }
-    SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(data->width, data->height));
-    SendMessage(TB_SETBUTTONSIZE, 0, MAKELPARAM(data->width + 7, data->height + 7));
+    for (int i = GetButtonCount() - 1; i >= 0; --i) SendMessage(TB_DELETEBUTTON, static_cast<WPARAM>(i));
+    const int width = imageSize > 0 ? imageSize : data->width;
+    const int height = imageSize > 0 ? imageSize : data->height;
+    const int padding = ScaleToDpi(7, dpi);
+    SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(width, height));
+    SendMessage(TB_SETBUTTONSIZE, 0, MAKELPARAM(width + padding, height + padding));
     return SendMessage(TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data())) != 0;
 }
 

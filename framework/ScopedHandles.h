@@ -101,6 +101,8 @@ struct TaskMemory {
 using FileHandle = ScopedHandle<handle_traits::File>;
 using OwnedFont = ScopedHandle<handle_traits::GdiObject<HFONT>>;
 using OwnedBitmap = ScopedHandle<handle_traits::GdiObject<HBITMAP>>;
+using OwnedBrush = ScopedHandle<handle_traits::GdiObject<HBRUSH>>;
+using OwnedRegion = ScopedHandle<handle_traits::GdiObject<HRGN>>;
 // Only for cursors the holder made (CopyCursor, CreateCursor), never for shared ones.
 using OwnedCursor = ScopedHandle<handle_traits::Cursor>;
 using MenuHandle = ScopedHandle<handle_traits::Menu>;

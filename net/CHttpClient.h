@@ -62,7 +62,7 @@ public:
 
     static int LiveCount();
 
-    static constexpr int kMaxPiece = 4095;
+    static constexpr int kMaxPiece = static_cast<int>(kMaxPieceBytes);
     static constexpr int kReceiveSize = 64 * 1024;
 
     SOCKET m_socket = INVALID_SOCKET;

@@ -81,7 +81,15 @@ ReplyStart ClassifyWhole(std::string_view data, bool ended, std::string& locatio
 {
     const int status = StatusOf(data);
     if (status < 0) return ended ? ReplyStart::Final : ReplyStart::Undecided;
-    if (!IsRedirectStatus(status)) return ReplyStart::Final;
+    if (!IsRedirectStatus(status)) {
+        // The hooks' first piece holds the whole head when it fits in one: a server or a proxy
+        // that sends its status line and its header lines apart would otherwise keep the
+        // Content-Length out of the first piece, and the movie's size out of its row.
+        const bool head = data.substr(0, kHttp.size()) == kHttp;
+        if (head && !ended && data.size() < kMaxPieceBytes && HeadEnd(data) == std::string_view::npos)
+            return ReplyStart::Undecided;
+        return ReplyStart::Final;
+    }
     const std::size_t headEnd = HeadEnd(data);
     if (headEnd == std::string_view::npos) return ended ? ReplyStart::Final : ReplyStart::Undecided;
     const std::string_view value = HeaderValue(data.substr(0, headEnd), "location");

@@ -9,6 +9,9 @@ constexpr int kMaxRedirects = 10;
 // A redirect target may be longer than an address a user types (signed CDN links are).
 constexpr std::size_t kMaxRedirectUrlLength = 4096;
 
+// The most one piece handed to a client's hooks holds.
+constexpr std::size_t kMaxPieceBytes = 4095;
+
 // The code of the status line ("HTTP/1.0 302 Found" gives 302); 0 when `head` does not begin
 // with a whole one.
 int ReplyStatus(std::string_view head);
@@ -22,7 +25,8 @@ enum class ReplyStart {
 // Looks at the bytes of a reply received so far (`ended`: the server closed after them). For
 // Redirect, `target` is the address its Location names, resolved against `base` (the address
 // that answered). A redirect status without a Location, with one that leads anywhere but to
-// http or https, or a head that never ends, is an ordinary reply.
+// http or https, or a head that never ends, is an ordinary reply. Any other reply with a
+// status line is Final once its head has ended or a first piece's worth of it has come.
 ReplyStart ClassifyReply(std::string_view received, bool ended, std::string_view base, std::string& target);
 
 // The address a reference (a Location value) names when read against `base`, the address

@@ -36,6 +36,7 @@
 #define IDC_BROWSE 1011
 #define IDC_SIMULTANEOUS 1014
 #define IDC_SIMULTANEOUS_SPIN 1015
+#define IDC_FIND_IN_SCRIPTS 1030
 
 // About box
 #define IDC_WEBSITE 1012
@@ -61,6 +62,7 @@
 #define ID_REVERSE 32795
 #define ID_TASK_START 32796
 #define ID_TASK_STOP 32797
+#define ID_OPEN_FOLDER 32798
 #define IDC_STATIC (-1)
 
 // Strings

@@ -18,9 +18,9 @@ CString CIniFile::ReadString(const char* section, const char* key, const char* d
     return CString(buffer, len);
 }
 
-void CIniFile::WriteString(const char* section, const char* key, const char* value)
+bool CIniFile::WriteString(const char* section, const char* key, const char* value)
 {
-    ::WritePrivateProfileStringA(section, key, value, *m_pPath);
+    return ::WritePrivateProfileStringA(section, key, value, *m_pPath) != FALSE;
 }
 
 bool CIniFile::ReadBool(const char* section, const char* key, bool defaultValue) const
@@ -30,7 +30,7 @@ bool CIniFile::ReadBool(const char* section, const char* key, bool defaultValue)
     return value == 1;
 }
 
-void CIniFile::WriteBool(const char* section, const char* key, bool value)
+bool CIniFile::WriteBool(const char* section, const char* key, bool value)
 {
-    WriteString(section, key, value ? "1" : "0");
+    return WriteString(section, key, value ? "1" : "0");
 }

@@ -16,10 +16,11 @@ public:
 
     // At most 127 characters; a key present with an empty value gives the empty text.
     CString ReadString(const char* section, const char* key, const char* defaultValue) const;
-    void WriteString(const char* section, const char* key, const char* value);
+    // False when the file could not be written (a folder the user may not write to, say).
+    bool WriteString(const char* section, const char* key, const char* value);
     // 1 is true, an absent key (or -1) gives the default, anything else is false.
     bool ReadBool(const char* section, const char* key, bool defaultValue) const;
-    void WriteBool(const char* section, const char* key, bool value);
+    bool WriteBool(const char* section, const char* key, bool value);
 
     static constexpr int kMaxValue = 127;
 

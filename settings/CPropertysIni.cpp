@@ -9,9 +9,11 @@ namespace {
 constexpr const char* kSection = "Options";
 }
 
-CPropertysIni::CPropertysIni()
+CPropertysIni::CPropertysIni() : CPropertysIni(CString(ModuleFolder())) {}
+
+CPropertysIni::CPropertysIni(const CString& folder)
 {
-    CString path(ModuleFolder());
+    CString path(folder);
     // Exactly one backslash between the folder and the name, also for a drive's root ("c:\").
     if (path.IsEmpty() || path.GetAt(path.GetLength() - 1) != '\\') path += '\\';
     path += "propertys.ini";
@@ -19,13 +21,15 @@ CPropertysIni::CPropertysIni()
 }
 
 bool CPropertysIni::GetUseProxy() const { return ReadBool(kSection, "UseProxy", false); }
-void CPropertysIni::SetUseProxy(bool use) { WriteBool(kSection, "UseProxy", use); }
+bool CPropertysIni::SetUseProxy(bool use) { return WriteBool(kSection, "UseProxy", use); }
 CString CPropertysIni::GetProxyServer() const { return ReadString(kSection, "ProxyServer", ""); }
-void CPropertysIni::SetProxyServer(const char* server) { WriteString(kSection, "ProxyServer", server); }
+bool CPropertysIni::SetProxyServer(const char* server) { return WriteString(kSection, "ProxyServer", server); }
 CString CPropertysIni::GetProxyPort() const { return ReadString(kSection, "ProxyPort", "8080"); }
-void CPropertysIni::SetProxyPort(const char* port) { WriteString(kSection, "ProxyPort", port); }
+bool CPropertysIni::SetProxyPort(const char* port) { return WriteString(kSection, "ProxyPort", port); }
 CString CPropertysIni::GetSavePath() const { return ReadString(kSection, "SavePath", "c:\\"); }
-void CPropertysIni::SetSavePath(const char* path) { WriteString(kSection, "SavePath", path); }
+bool CPropertysIni::SetSavePath(const char* path) { return WriteString(kSection, "SavePath", path); }
+bool CPropertysIni::GetFindInObjectsAndScripts() const { return ReadBool(kSection, "FindInObjectsAndScripts", true); }
+bool CPropertysIni::SetFindInObjectsAndScripts(bool find) { return WriteBool(kSection, "FindInObjectsAndScripts", find); }
 
 int CPropertysIni::GetSimultaneousDownloads() const
 {
@@ -36,7 +40,7 @@ int CPropertysIni::GetSimultaneousDownloads() const
     return std::clamp(std::stoi(std::string(digits)), kMinDownloads, kMaxDownloads);
 }
 
-void CPropertysIni::SetSimultaneousDownloads(int count)
+bool CPropertysIni::SetSimultaneousDownloads(int count)
 {
-    WriteString(kSection, "SimultaneousDownloads", std::to_string(count).c_str());
+    return WriteString(kSection, "SimultaneousDownloads", std::to_string(count).c_str());
 }

@@ -3,22 +3,30 @@
 // for each operation and drop it afterwards, so a change is seen by the next operation.
 #include "CIniFile.h"
 
+// The setters return false when the file could not be written.
 class CPropertysIni : public CIniFile {
 public:
+    // The file beside the running program.
     CPropertysIni();
+    // The file in that folder: the automation bridge reads the one beside its own module.
+    explicit CPropertysIni(const CString& folder);
 
     bool GetUseProxy() const;
-    void SetUseProxy(bool use);
+    bool SetUseProxy(bool use);
     CString GetProxyServer() const;
-    void SetProxyServer(const char* server);
+    bool SetProxyServer(const char* server);
     CString GetProxyPort() const;
-    void SetProxyPort(const char* port);
+    bool SetProxyPort(const char* port);
     CString GetSavePath() const;
-    void SetSavePath(const char* path);
+    bool SetSavePath(const char* path);
+    // Whether the page scan and the bridge read object tags and page scripts as well as the
+    // "EMBED SRC=" tags; on when the key is absent.
+    bool GetFindInObjectsAndScripts() const;
+    bool SetFindInObjectsAndScripts(bool find);
     // How many downloads may run at once. A file without the key (an older one), or with a
     // value that is no number, gives the default; a number out of range is brought into it.
     int GetSimultaneousDownloads() const;
-    void SetSimultaneousDownloads(int count);
+    bool SetSimultaneousDownloads(int count);
 
     static constexpr int kMinDownloads = 1;
     static constexpr int kMaxDownloads = 32;

@@ -10,8 +10,10 @@
 #include "CPropertysIni.h"
 #include "CShellFileOp.h"
 #include "CWinApp.h"
+#include "Dpi.h"
 #include "MovieFileName.h"
 #include "ScopedHandles.h"
+#include "ShowInFolder.h"
 #include "TaskText.h"
 #include "resource.h"
 
@@ -20,9 +22,12 @@ namespace {
 const MessageEntry s_entries[] = {
     OnMessage<WM_DESTROY, &CDrovaneView::OnDestroy>(),
     OnMessage<WM_ROW_MENU, &CDrovaneView::OnRowMenu>(),
+    OnMessage<WM_MENUSELECT, &CDrovaneView::OnMenuSelect>(),
+    OnMessage<WM_EXITMENULOOP, &CDrovaneView::OnExitMenuLoop>(),
     OnCommand<ID_PREVIEW, &CDrovaneView::OnPreview>(),
     OnCommand<ID_COPY_TO_FOLDER, &CDrovaneView::OnCopyToFolder>(),
     OnCommand<ID_MOVE_TO_FOLDER, &CDrovaneView::OnMoveToFolder>(),
+    OnCommand<ID_OPEN_FOLDER, &CDrovaneView::OnOpenFolder>(),
     OnCommand<ID_CHECK_ALL, &CDrovaneView::OnCheckAll>(),
     OnCommand<ID_UNCHECK_ALL, &CDrovaneView::OnUncheckAll>(),
     OnCommand<ID_REVERSE, &CDrovaneView::OnReverse>(),
@@ -35,8 +40,10 @@ const MessageEntry s_entries[] = {
     OnUpdate<ID_COPY_URL, &CDrovaneView::OnUpdateNeedSelection>(),
     OnUpdate<ID_DELETE, &CDrovaneView::OnUpdateNeedSelection>(),
     OnUpdateRange<ID_CHECK_ALL, ID_REVERSE, &CDrovaneView::OnUpdateNeedRows>(),
+    OnUpdate<ID_OPEN_FOLDER, &CDrovaneView::OnUpdateOpenFolder>(),
     OnReflectNotify<NM_DBLCLK, &CDrovaneView::OnDblClk>(),
     OnReflectNotify<NM_RCLICK, &CDrovaneView::OnRClick>(),
+    OnReflectNotify<NM_CUSTOMDRAW, &CDrovaneView::OnCustomDraw>(),
 };
 
 struct Column {
@@ -50,7 +57,13 @@ constexpr const char* kWidthSection = "ColumnWidth";
 
 // The row menu's items that need a row to act on.
 constexpr UINT kRowCommands[] = {ID_COPY_URL, ID_DELETE, ID_TASK_START, ID_TASK_STOP,
-                                 ID_PREVIEW, ID_COPY_TO_FOLDER, ID_MOVE_TO_FOLDER};
+                                 ID_PREVIEW, ID_COPY_TO_FOLDER, ID_MOVE_TO_FOLDER, ID_OPEN_FOLDER};
+
+// The bar behind the Progress text: pale, so the text stays readable on it.
+constexpr COLORREF kBarColour = RGB(170, 222, 170);
+constexpr COLORREF kFailedBarColour = RGB(242, 172, 172);
+// Where the list control puts a cell's text, at 96 DPI.
+constexpr int kCellTextIndent = 6;
 
 constexpr int kUnchecked = 1;
 
@@ -96,12 +109,17 @@ void CDrovaneView::OnInitialUpdate()
     if (list.GetColumnCount() > 0) return;
 
     if ((GetStyle() & LVS_TYPEMASK) != LVS_REPORT) ModifyStyle(LVS_TYPEMASK, LVS_REPORT);
-    list.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    // Drawn off screen first where the control can: progress redraws many times a second.
+    list.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
 
+    // The control comes with the system's font, made for the screen the system started on.
+    m_nDpi = WindowDpi(m_hWnd);
+    if (m_nDpi != SystemDpi()) UseFontFor(m_nDpi);
     CWinApp* app = AfxGetApp();
     for (int i = 0; i < COLUMN_COUNT; ++i) {
-        m_nColumnWidth[i] = app ? app->GetProfileInt(kWidthSection, kColumns[i].header, kColumns[i].defaultWidth)
-                                : kColumns[i].defaultWidth;
+        const int stored = app ? app->GetProfileInt(kWidthSection, kColumns[i].header, kColumns[i].defaultWidth)
+                               : kColumns[i].defaultWidth;
+        m_nColumnWidth[i] = ScaleToDpi(stored, m_nDpi);
     }
     for (int i = 0; i < COLUMN_COUNT; ++i) list.InsertColumn(i, kColumns[i].header, LVCFMT_LEFT, m_nColumnWidth[i]);
 }
@@ -117,7 +135,27 @@ void CDrovaneView::OnDestroy()
     DefWindowProc(WM_DESTROY, 0, 0);
     CWinApp* app = AfxGetApp();
     if (!hasColumns || !app) return;
-    for (int i = 0; i < COLUMN_COUNT; ++i) app->WriteProfileInt(kWidthSection, kColumns[i].header, m_nColumnWidth[i]);
+    // Kept at 96 DPI, so a column keeps its width in inches on a display of another DPI.
+    for (int i = 0; i < COLUMN_COUNT; ++i)
+        app->WriteProfileInt(kWidthSection, kColumns[i].header, ScaleFromDpi(m_nColumnWidth[i], m_nDpi));
+}
+
+void CDrovaneView::UseFontFor(UINT dpi)
+{
+    OwnedFont font(CreateIconTitleFont(dpi));
+    if (!font) return;
+    SetFont(font.Get());
+    m_font = std::move(font);   // the control no longer draws with the old one
+}
+
+void CDrovaneView::SetDpi(UINT dpi)
+{
+    if (dpi == 0 || dpi == m_nDpi) return;
+    UseFontFor(dpi);
+    CListCtrl list = GetListCtrl();
+    for (int i = 0; i < list.GetColumnCount(); ++i)
+        list.SetColumnWidth(i, ::MulDiv(list.GetColumnWidth(i), static_cast<int>(dpi), static_cast<int>(m_nDpi)));
+    m_nDpi = dpi;
 }
 
 CDrovaneView::CDrovaneView() = default;
@@ -149,6 +187,15 @@ void CDrovaneView::ReplaceTasks(std::vector<TaskEntry> entries)
     }
     SendMessage(WM_SETREDRAW, TRUE);
     Invalidate();
+}
+
+void CDrovaneView::AddTasks(const std::vector<std::string>& addresses)
+{
+    SendMessage(WM_SETREDRAW, FALSE);
+    const int added = m_tasks.AddRows(addresses);
+    SendMessage(WM_SETREDRAW, TRUE);
+    Invalidate();
+    if (added == 0) ::MessageBeep(MB_ICONEXCLAMATION);
 }
 
 std::vector<TaskEntry> CDrovaneView::GetTaskEntries() const
@@ -191,7 +238,19 @@ void CDrovaneView::ShowSize(int row, const std::string& lengthText)
 
 void CDrovaneView::ShowProgress(int row, const RowProgress& progress)
 {
-    GetListCtrl().SetItemText(row, COLUMN_PROGRESS, RowProgressText(progress));
+    // The control repaints a whole row, erased first, for a changed text; with downloads
+    // reporting many times a second that flickers. Only the Progress cell changed, and its bar
+    // is painted over the whole cell: what was due for painting before stays due, and of this
+    // change only the cell is, without erasing.
+    const OwnedRegion due(::CreateRectRgn(0, 0, 0, 0));
+    const int pending = due ? ::GetUpdateRgn(m_hWnd, due.Get(), FALSE) : ERROR;
+    CListCtrl list = GetListCtrl();
+    list.SetItemText(row, COLUMN_PROGRESS, RowProgressText(progress));
+    if (pending == ERROR) return;
+    ::ValidateRect(m_hWnd, nullptr);
+    if (pending != NULLREGION) ::InvalidateRgn(m_hWnd, due.Get(), TRUE);
+    const RECT cell = list.GetCellRect(row, COLUMN_PROGRESS);
+    ::InvalidateRect(m_hWnd, &cell, FALSE);
 }
 
 CString CDrovaneView::GetTaskUrl(int row) const
@@ -285,6 +344,46 @@ void CDrovaneView::OnPreview()
     CFlashViewerDlg viewer;
     viewer.SetMoviePath(path.c_str());
     viewer.DoModal();
+}
+
+bool CDrovaneView::SelectedFileExists()
+{
+    const int row = GetSelectedTask();
+    const std::string name = row >= 0 ? m_tasks.GetFileName(row) : std::string();
+    if (name.empty()) return false;
+    const std::string path = PathInFolder(CPropertysIni().GetSavePath().View(), name);
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void CDrovaneView::OnOpenFolder()
+{
+    std::string path, name;
+    if (!SelectedFileExists() || !SelectedMovieFile(path, name)) {
+        ::MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
+    const bool shown = m_fnShowInFolder ? m_fnShowInFolder(path) : ShowInFolder(path);
+    if (!shown) ::MessageBeep(MB_ICONEXCLAMATION);
+}
+
+void CDrovaneView::OnUpdateOpenFolder(CCmdUI* cmdUI)
+{
+    cmdUI->Enable(SelectedFileExists());
+}
+
+LRESULT CDrovaneView::OnMenuSelect(WPARAM wParam, LPARAM lParam)
+{
+    // The row menu belongs to the view; its prompts go to the frame's status bar like the
+    // main menu's.
+    if (HWND frame = GetParentHwnd()) return ::SendMessageA(frame, WM_MENUSELECT, wParam, lParam);
+    return 0;
+}
+
+LRESULT CDrovaneView::OnExitMenuLoop(WPARAM wParam, LPARAM lParam)
+{
+    if (HWND frame = GetParentHwnd()) return ::SendMessageA(frame, WM_EXITMENULOOP, wParam, lParam);
+    return 0;
 }
 
 void CDrovaneView::OnCopyToFolder()
@@ -398,7 +497,74 @@ LRESULT CDrovaneView::OnRowMenu(WPARAM wParam, LPARAM)
     ::GetCursorPos(&at);
     if (static_cast<int>(wParam) < 0) {
         for (UINT id : kRowCommands) ::EnableMenuItem(popup, id, MF_BYCOMMAND | MF_GRAYED);
+    } else if (!SelectedFileExists()) {
+        ::EnableMenuItem(popup, ID_OPEN_FOLDER, MF_BYCOMMAND | MF_GRAYED);
     }
     ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
     return 0;
+}
+
+void CDrovaneView::OnCustomDraw(NMHDR* header, LRESULT* result)
+{
+    const auto* draw = reinterpret_cast<const NMLVCUSTOMDRAW*>(header);
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT: *result = CDRF_NOTIFYITEMDRAW; return;
+    case CDDS_ITEMPREPAINT: *result = CDRF_NOTIFYSUBITEMDRAW; return;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        if (draw->iSubItem == COLUMN_PROGRESS && DrawProgressCell(draw->nmcd.hdc, static_cast<int>(draw->nmcd.dwItemSpec))) {
+            *result = CDRF_SKIPDEFAULT;
+            return;
+        }
+        break;
+    default: break;
+    }
+    *result = CDRF_DODEFAULT;
+}
+
+bool CDrovaneView::DrawProgressCell(HDC dc, int row)
+{
+    CListCtrl list = GetListCtrl();
+    const RECT cell = list.GetCellRect(row, COLUMN_PROGRESS);
+    if (cell.right <= cell.left) return false;
+    // A selected row is highlighted while the list has the focus, as the control draws it.
+    const bool highlighted = (list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED) && ::GetFocus() == m_hWnd;
+    const COLORREF background = ::GetSysColor(highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    const COLORREF text = ::GetSysColor(highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    const OwnedBrush backgroundBrush(::CreateSolidBrush(background));
+    ::FillRect(dc, &cell, backgroundBrush.Get());
+
+    const ProgressBar bar = RowProgressBar(m_tasks.GetProgress(row));
+    RECT filled = cell;
+    ::InflateRect(&filled, -1, -1);
+    filled.right = filled.left + (filled.right - filled.left) * bar.percent / 100;
+    const bool hasBar = bar.kind != ProgressBar::None && filled.right > filled.left;
+    if (hasBar) {
+        const OwnedBrush barBrush(::CreateSolidBrush(bar.kind == ProgressBar::Failed ? kFailedBarColour : kBarColour));
+        ::FillRect(dc, &filled, barBrush.Get());
+    }
+
+    // The same text the column holds, where the control would put it; over the bar in the
+    // window's text colour, beside it in the row's.
+    const CString label = list.GetItemText(row, COLUMN_PROGRESS);
+    RECT textRect = cell;
+    textRect.left += ScaleToDpi(kCellTextIndent, m_nDpi);
+    textRect.right -= ScaleToDpi(kCellTextIndent, m_nDpi);
+    const int saved = ::SaveDC(dc);
+    ::SelectObject(dc, list.GetFont());
+    ::SetBkMode(dc, TRANSPARENT);
+    constexpr UINT kFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+    ::IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
+    if (hasBar) {
+        ::ExcludeClipRect(dc, filled.left, filled.top, filled.right, filled.bottom);
+    }
+    ::SetTextColor(dc, text);
+    ::DrawTextA(dc, label, label.GetLength(), &textRect, kFormat);
+    if (hasBar) {
+        ::SelectClipRgn(dc, nullptr);
+        ::IntersectClipRect(dc, filled.left, filled.top, filled.right, filled.bottom);
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        ::DrawTextA(dc, label, label.GetLength(), &textRect, kFormat);
+    }
+    ::RestoreDC(dc, saved);
+    return true;
 }

@@ -5,11 +5,14 @@
 // writes it.
 #include <windows.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "CDownloadControl.h"
 #include "CListView.h"
 #include "CStringArray.h"
+#include "ScopedHandles.h"
 #include "TaskListFile.h"
 
 class CCmdUI;
@@ -30,6 +33,9 @@ public:
     // checked unless the entry says otherwise. Downloads that run or wait are stopped first.
     void ReplaceTasks(const CStringArray& addresses);
     void ReplaceTasks(std::vector<TaskEntry> entries);
+    // Checked rows after the last one for the movies the list does not hold yet; downloads that
+    // run or wait go on. Beeps when every one of them is in the list already.
+    void AddTasks(const std::vector<std::string>& addresses);
     // Every row's address and check mark, in row order.
     std::vector<TaskEntry> GetTaskEntries() const;
     // Empty for a row that does not exist.
@@ -45,6 +51,9 @@ public:
     void CopyUrl();
     // Removes the selected rows; while a download runs or waits it only beeps.
     void DeleteTasks();
+    // The list is drawn for a monitor of this DPI: the system's list font made for it, and the
+    // columns as wide, in inches, as before. Widths are kept in the profile at 96 DPI.
+    void SetDpi(UINT dpi);
 
     // CTaskDisplay: the download control writes the rows through these.
     void InsertRow(int row, const std::string& fileName, const std::string& address) override;
@@ -56,10 +65,13 @@ public:
     void OnInitialUpdate() override;
 
     void OnDestroy();
+    LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam);
+    LRESULT OnExitMenuLoop(WPARAM wParam, LPARAM lParam);
     LRESULT OnRowMenu(WPARAM wParam, LPARAM lParam);
     void OnPreview();
     void OnCopyToFolder();
     void OnMoveToFolder();
+    void OnOpenFolder();
     void OnCheckAll();
     void OnUncheckAll();
     void OnReverse();
@@ -69,10 +81,15 @@ public:
     void OnTaskStop();
     void OnUpdateNeedSelection(CCmdUI* cmdUI);
     void OnUpdateNeedRows(CCmdUI* cmdUI);
+    void OnUpdateOpenFolder(CCmdUI* cmdUI);
     void OnDblClk(NMHDR* header, LRESULT* result);
     void OnRClick(NMHDR* header, LRESULT* result);
+    void OnCustomDraw(NMHDR* header, LRESULT* result);
 
-    int m_nColumnWidth[COLUMN_COUNT] = {};
+    int m_nColumnWidth[COLUMN_COUNT] = {};   // in pixels at m_nDpi
+    UINT m_nDpi = 96;
+    // Opens Explorer on the folder of the file with the file selected; tests watch it here.
+    std::function<bool(const std::string& path)> m_fnShowInFolder;
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }
@@ -87,6 +104,14 @@ private:
     // Copy To Folder and Move To Folder: the first selected row's movie file, from the save
     // folder to where the user says in the Save As dialog, through the shell.
     void TransferToFolder(bool move);
+    // The selected row's movie file, when it is there to be shown.
+    bool SelectedFileExists();
+    RECT CellRect(int row, int column) const;
+    // The Progress cell with its bar; false when the row has no such cell.
+    bool DrawProgressCell(HDC dc, int row);
+    void UseFontFor(UINT dpi);
+
+    OwnedFont m_font;   // null: the list's own
 
     CDownloadControl m_tasks{*this};
 };

@@ -37,6 +37,7 @@ BOOL CGeneralDlg::OnInitDialog()
     ::SendDlgItemMessageA(m_hWnd, IDC_SIMULTANEOUS_SPIN, UDM_SETRANGE32, CPropertysIni::kMinDownloads,
                           CPropertysIni::kMaxDownloads);
     SetDlgItemText(IDC_SIMULTANEOUS, std::to_string(m_nSimultaneous).c_str());
+    ::CheckDlgButton(m_hWnd, IDC_FIND_IN_SCRIPTS, settings.GetFindInObjectsAndScripts() ? BST_CHECKED : BST_UNCHECKED);
     UpdateData(TRUE);
     return TRUE;
 }
@@ -57,7 +58,10 @@ void CGeneralDlg::OnOK()
     UpdateData(FALSE);
     CPropertysIni settings;
     // Checked when the page was left (or when OK was pressed on it).
-    settings.SetSimultaneousDownloads(m_nSimultaneous);
+    m_bSaveFailed = !settings.SetSimultaneousDownloads(m_nSimultaneous);
+    // Kept whether or not the folder is taken.
+    if (!settings.SetFindInObjectsAndScripts(::IsDlgButtonChecked(m_hWnd, IDC_FIND_IN_SCRIPTS) == BST_CHECKED))
+        m_bSaveFailed = true;
     CString folder = GetDlgItemText(IDC_SAVE_PATH);
     if (folder.GetLength() >= 2 && folder.GetAt(folder.GetLength() - 1) != '\\') folder += '\\';
     // The settings file keeps at most kMaxValue characters: a longer folder would come back cut,
@@ -66,5 +70,5 @@ void CGeneralDlg::OnOK()
         MessageBox("Invalid path");
         return;
     }
-    settings.SetSavePath(folder);
+    if (!settings.SetSavePath(folder)) m_bSaveFailed = true;
 }

@@ -4,8 +4,11 @@
 #include <htmlhelp.h>
 #include <shellapi.h>
 
+#include <utility>
+
 #include "CCmdUI.h"
 #include "CDownloadFile.h"
+#include "CDropTarget.h"
 #include "CDrovaneView.h"
 #include "CGeneralDlg.h"
 #include "CNewTaskDlg.h"
@@ -13,6 +16,7 @@
 #include "CProxyDlg.h"
 #include "CWinApp.h"
 #include "CPropertysIni.h"
+#include "Dpi.h"
 #include "MakerInfo.h"
 #include "TaskText.h"
 #include "WinStrings.h"
@@ -22,6 +26,9 @@ namespace {
 
 const MessageEntry s_entries[] = {
     OnMessage<WM_CREATE, &CMainFrame::OnCreate>(),
+    OnMessage<WM_DESTROY, &CMainFrame::OnDestroy>(),
+    OnMessage<WM_DPICHANGED, &CMainFrame::OnDpiChanged>(),
+    OnMessage<WM_DROP_LINKS, &CMainFrame::OnDropLinks>(),
     OnCommand<ID_NEW_TASK, &CMainFrame::OnNewTask>(),
     OnCommand<ID_OPTIONS, &CMainFrame::OnOptions>(),
     OnCommand<ID_CUT, &CMainFrame::OnCut>(),
@@ -47,6 +54,24 @@ constexpr DWORD CBRS_BOTTOM = 0x8000;
 constexpr DWORD CBRS_TOOLTIPS = 0x0010;
 constexpr DWORD CBRS_FLYBY = 0x0020;
 constexpr DWORD CBRS_SIZE_DYNAMIC = 0x0080;
+
+// The toolbar's picture strips, drawn for 100, 150 and 200 %.
+struct ToolbarArt {
+    UINT bitmap;
+    int size;   // of one picture, in pixels
+};
+constexpr ToolbarArt kToolbarArt[] = {{IDB_TOOLBAR, 20}, {IDB_TOOLBAR_150, 30}, {IDB_TOOLBAR_200, 40}};
+
+// The largest pictures that are no larger than the 100 % ones scaled to the DPI: at 125 % the
+// sharp 20-pixel ones rather than blurred 25-pixel ones.
+ToolbarArt ArtForDpi(UINT dpi)
+{
+    ToolbarArt chosen = kToolbarArt[0];
+    for (const ToolbarArt& art : kToolbarArt) {
+        if (art.size <= ScaleToDpi(kToolbarArt[0].size, dpi)) chosen = art;
+    }
+    return chosen;
+}
 
 CString ClipboardText(HWND owner)
 {
@@ -86,22 +111,15 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA cs)
 {
     if (CPersistentFrame::OnCreate(cs) == -1) return -1;
 
+    const UINT dpi = WindowDpi(m_hWnd);
     if (!m_wndToolBar.CreateEx(m_hWnd, TBSTYLE_FLAT,
                                WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC,
                                AFX_IDW_TOOLBAR) ||
-        !m_wndToolBar.LoadToolBar(IDR_MAINFRAME))
+        !LoadToolbarArt(dpi))
         return -1;
     if (!m_wndReBar.Create(m_hWnd, RBS_BANDBORDERS, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | CBRS_TOP,
                            AFX_IDW_REBAR))
         return -1;
-
-    // The pictures: a strip of eleven 20x20 images, magenta showing through.
-    m_toolBarImages.Reset(::ImageList_Create(20, 20, ILC_COLORDDB | ILC_MASK, 13, 1));
-    const OwnedBitmap strip(static_cast<HBITMAP>(
-        ::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!m_toolBarImages || !strip) return -1;
-    ::ImageList_AddMasked(m_toolBarImages.Get(), strip.Get(), RGB(255, 0, 255));
-    m_wndToolBar.SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_toolBarImages.Get()));
 
     // The band's child becomes the rebar's; its notifications still come here.
     if (!m_wndReBar.AddBar(&m_wndToolBar, RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP)) return -1;
@@ -110,9 +128,73 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA cs)
     if (!m_wndStatusBar.Create(m_hWnd, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
         !m_wndStatusBar.SetIndicators(kIndicators, 3))
         return -1;
+    // The bar comes with the system's font, made for the screen the system started on.
+    if (dpi != SystemDpi()) m_wndStatusBar.SetDpi(dpi);
     ShowIdleMessage();
 
     if (CDrovaneView* view = GetTaskList()) view->Tasks().SetStarter(this);
+
+    // Browsers and Explorer drop through OLE. Without OLE in this thread (it is started before
+    // any window) the window takes no drops and works otherwise.
+    m_pDropTarget.Attach(new CDropTarget(m_hWnd, [this](DropPlan plan) {
+        m_pendingDrop = std::move(plan);
+        PostMessage(WM_DROP_LINKS);
+    }));
+    ::RegisterDragDrop(m_hWnd, m_pDropTarget.Get());
+    return 0;
+}
+
+void CMainFrame::OnDestroy()
+{
+    ::RevokeDragDrop(m_hWnd);
+    CPersistentFrame::OnDestroy();
+}
+
+bool CMainFrame::LoadToolbarArt(UINT dpi)
+{
+    // A strip of pictures side by side, magenta showing through.
+    const ToolbarArt art = ArtForDpi(dpi);
+    ImageListHandle images(::ImageList_Create(art.size, art.size, ILC_COLORDDB | ILC_MASK, 13, 1));
+    const OwnedBitmap strip(static_cast<HBITMAP>(
+        ::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(art.bitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!images || !strip || !m_wndToolBar.LoadToolBar(IDR_MAINFRAME, art.size, dpi)) return false;
+    ::ImageList_AddMasked(images.Get(), strip.Get(), RGB(255, 0, 255));
+    m_wndToolBar.SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.Get()));
+    m_toolBarImages = std::move(images);   // the toolbar has let go of the earlier list
+    return true;
+}
+
+LRESULT CMainFrame::OnDpiChanged(WPARAM dpi, LPARAM suggested)
+{
+    // Moved to a monitor of another DPI: everything drawn in pixels is made again for it, and
+    // the window takes the place and size the system suggests.
+    const UINT newDpi = LOWORD(dpi);
+    LoadToolbarArt(newDpi);
+    m_wndReBar.UpdateBar(&m_wndToolBar);
+    m_wndStatusBar.SetDpi(newDpi);
+    if (CDrovaneView* view = GetTaskList()) view->SetDpi(newDpi);
+    if (const auto* rect = reinterpret_cast<const RECT*>(suggested)) {
+        ::SetWindowPos(m_hWnd, nullptr, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RecalcLayout();
+    return 0;
+}
+
+void CMainFrame::TakeDrop(DropPlan plan)
+{
+    // A dialog opened over the window in the meantime keeps it to itself.
+    if (!::IsWindowEnabled(m_hWnd)) return;
+    if (plan.kind == DropPlan::NewTask) {
+        OpenNewTask(plan.addresses.front().c_str());
+    } else if (plan.kind == DropPlan::AddRows) {
+        if (CDrovaneView* view = GetTaskList()) view->AddTasks(plan.addresses);
+    }
+}
+
+LRESULT CMainFrame::OnDropLinks(WPARAM, LPARAM)
+{
+    TakeDrop(std::exchange(m_pendingDrop, DropPlan{}));
     return 0;
 }
 
@@ -143,6 +225,12 @@ void CMainFrame::OnOptions()
     sheet.AddPage(&proxy);
     sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
     sheet.DoModal();
+    // The settings file lives beside the program, where an installed copy's user may not write:
+    // options that were not kept must not look as if they were.
+    if (general.m_bSaveFailed || proxy.m_bSaveFailed) {
+        const CString message = CString("Tarnwick could not save the options to ") + CPropertysIni().GetPath().View() + ".";
+        MessageBox(message, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 void CMainFrame::OpenNewTask(const char* address)

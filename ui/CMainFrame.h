@@ -7,15 +7,20 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CDownloadControl.h"
 #include "CPersistentFrame.h"
 #include "CReBar.h"
 #include "CStatusBar.h"
 #include "CToolBar.h"
+#include "DroppedLinks.h"
 #include "ScopedHandles.h"
 
 class CDrovaneView;
+
+// Posted by the main frame to itself when links were dropped on it.
+constexpr UINT WM_DROP_LINKS = WM_USER + 8;
 
 // It starts the download workers of the task list's rows; they report to it, and it hands their
 // notices to the task list's download control.
@@ -28,10 +33,17 @@ public:
     void OpenNewTask(const char* address);
     // "a,b,c," becomes the task list; text after the last "," is dropped.
     void AddFlashList(const char* list);
+    // What a drop on the window does: New Task for a page's address, or rows added for movies.
+    void TakeDrop(DropPlan plan);
+    // The window's drop target as OLE has it registered.
+    IDropTarget* GetDropTarget() const { return m_pDropTarget.Get(); }
     CDrovaneView* GetTaskList() const;
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     int OnCreate(LPCREATESTRUCTA cs);
+    void OnDestroy();
+    LRESULT OnDpiChanged(WPARAM dpi, LPARAM suggested);
+    LRESULT OnDropLinks(WPARAM wParam, LPARAM lParam);
     void OnNewTask();
     void OnOptions();
     void OnCut();
@@ -62,5 +74,10 @@ public:
     const CRuntimeClass* GetRuntimeClass() const override { return &classCMainFrame; }
 
 private:
+    // The toolbar's buttons with the pictures drawn for the DPI.
+    bool LoadToolbarArt(UINT dpi);
+
     ImageListHandle m_toolBarImages;   // the toolbar only uses it
+    ComPtr<IDropTarget> m_pDropTarget;
+    DropPlan m_pendingDrop;            // taken in Drop, carried out once the source has let go
 };

@@ -127,6 +127,12 @@ void CNewTaskDlg::ShowReady()
     m_bReady = true;
 }
 
+void CNewTaskDlg::OnOK()
+{
+    // A second Enter while the page loads must neither close the dialog nor stop the scan.
+    if (m_bReady) OnStart();
+}
+
 void CNewTaskDlg::OnCancel()
 {
     StopScan();

@@ -26,6 +26,8 @@ public:
 
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* dx) override;
+    // Enter: Start, as the button does; while a scan runs it does nothing, and never closes.
+    void OnOK() override;
     void OnCancel() override;
     void OnStart();
     LRESULT OnNetStatus(WPARAM wParam, LPARAM lParam);

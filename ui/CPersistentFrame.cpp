@@ -1,6 +1,7 @@
 #include "CPersistentFrame.h"
 
 #include "CWinApp.h"
+#include "Dpi.h"
 #include "PlacementText.h"
 
 namespace {
@@ -50,7 +51,10 @@ void CPersistentFrame::ActivateFrame(int show)
     }
     m_bFirstTime = false;
     CWinApp* app = AfxGetApp();
-    RECT rect = s_rectInitial;
+    // The first window is as large, in inches, on every display.
+    const UINT dpi = WindowDpi(m_hWnd);
+    RECT rect = {ScaleToDpi(s_rectInitial.left, dpi), ScaleToDpi(s_rectInitial.top, dpi),
+                 ScaleToDpi(s_rectInitial.right, dpi), ScaleToDpi(s_rectInitial.bottom, dpi)};
     int icon = 0;
     int max = 0;
     if (app) {

@@ -79,7 +79,7 @@ void CProxyDlg::OnOK()
     // The page was checked when it was left (or when OK was pressed on it).
     UpdateData(TRUE);
     CPropertysIni settings;
-    settings.SetUseProxy(m_bProxy);
-    settings.SetProxyServer(m_strProxyServer);
-    settings.SetProxyPort(std::to_string(m_nProxyPort).c_str());
+    const bool saved = settings.SetUseProxy(m_bProxy) && settings.SetProxyServer(m_strProxyServer) &&
+                       settings.SetProxyPort(std::to_string(m_nProxyPort).c_str());
+    m_bSaveFailed = !saved;
 }

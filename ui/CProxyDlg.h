@@ -19,6 +19,7 @@ public:
     unsigned m_nProxyPort = 0;
     CString m_strProxyServer;
     bool m_bProxy = false;
+    bool m_bSaveFailed = false;   // OK could not write the settings file
 
     static const MessageTable s_messageTable;
     const MessageTable* GetMessageTable() const override { return &s_messageTable; }

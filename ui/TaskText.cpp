@@ -81,6 +81,19 @@ CString FailureText(int code, int value)
     }
 }
 
+ProgressBar RowProgressBar(const RowProgress& progress)
+{
+    switch (progress.kind) {
+    case RowProgress::Done: return {ProgressBar::Normal, 100};
+    case RowProgress::Waiting: return {ProgressBar::None, 0};
+    case RowProgress::Failed: return {ProgressBar::Failed, 100};
+    default: {
+        const long long percent = ProgressPercent(progress.received, progress.size);
+        return {ProgressBar::Normal, static_cast<int>(percent < 100 ? percent : 100)};
+    }
+    }
+}
+
 CString RowProgressText(const RowProgress& progress)
 {
     switch (progress.kind) {

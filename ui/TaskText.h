@@ -31,3 +31,13 @@ CString FailureText(int code, int value);
 // The Progress column as the download control decides it: the percentage, "100%" once the
 // file is written, "Waiting", or the failure's text.
 CString RowProgressText(const RowProgress& progress);
+
+// The bar drawn behind a row's Progress text: filled as far as the percentage goes (never past
+// the cell), full once the file is written, full and red-tinted for a failure, none while the
+// row waits.
+struct ProgressBar {
+    enum Kind { None, Normal, Failed };
+    Kind kind = None;
+    int percent = 0;   // 0 to 100
+};
+ProgressBar RowProgressBar(const RowProgress& progress);

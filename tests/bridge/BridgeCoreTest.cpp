@@ -108,11 +108,21 @@ TEST(FlashListPayload, ListsEveryMovieResolvedAgainstThePage)
         // The HTML ends at its first zero character.
         {"http://site/", std::string("<embed src=\"a.swf\">\0<embed src=\"b.swf\">", 39), "http://site/a.swf,"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FlashListPayload(c.page, c.html), c.payload) << c.html;
+    for (const auto& c : cases) EXPECT_EQ(FlashListPayload(c.page, c.html, false), c.payload) << c.html;
 
     // A page address longer than the scanner's own field still resolves relative movies.
     const std::string longPage = "http://site/" + std::string(300, 'd') + "/page.html";
-    EXPECT_EQ(FlashListPayload(longPage, "<embed src=\"m.swf\">"), "http://site/" + std::string(300, 'd') + "/m.swf,");
+    EXPECT_EQ(FlashListPayload(longPage, "<embed src=\"m.swf\">", false), "http://site/" + std::string(300, 'd') + "/m.swf,");
+}
+
+TEST(FlashListPayload, ExtendedListsEachMovieOnceWhereverThePageEmbedsIt)
+{
+    const std::string page = "<EMBED SRC=\"a.swf\"><embed src=\"a.swf\">"
+                             "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\"><param name=movie value=b.swf></object>"
+                             "<script>swfobject.embedSWF(\"c.swf\", \"x\", \"1\", \"1\", \"9\");</script>";
+    EXPECT_EQ(FlashListPayload("http://site/dir/page.html", page, true),
+              "http://site/dir/a.swf,http://site/dir/b.swf,http://site/dir/c.swf,");
+    EXPECT_EQ(FlashListPayload("http://site/dir/page.html", page, false), "http://site/dir/a.swf,http://site/dir/a.swf,");
 }
 
 TEST(ProgramCommand, QuotesPathsWithBlanksAndRefusesWhatWindowsCannotStart)

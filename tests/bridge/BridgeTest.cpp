@@ -384,14 +384,36 @@ protected:
         ::SetEnvironmentVariableA("TARNWICK_RECORD_FILE", m_records.c_str());
         ::SetEnvironmentVariableA("TARNWICK_RECORD_SIGNAL", signal.c_str());
         SetAppName(kRecorder);
+        // The movie lists below are the literal rule's: the Options switch beside the module is
+        // off for these tests.
+        m_oldSwitch = SettingBeside(kDll);
+        SetSwitchBeside(kDll, "0");
     }
     void TearDown() override
     {
+        SetSwitchBeside(kDll, m_oldSwitch);
         if (m_oldAppName) SetAppName(*m_oldAppName);
         else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Drovane", "AppName");
         ::CloseHandle(m_signal);
         RemoveFolder(folder + "\\with blanks");
         RemoveFolder(folder);
+    }
+
+    static std::string SettingsBeside(const std::string& module)
+    {
+        return module.substr(0, module.rfind('\\') + 1) + "propertys.ini";
+    }
+    static std::optional<std::string> SettingBeside(const std::string& module)
+    {
+        char value[16] = {};
+        ::GetPrivateProfileStringA("Options", "FindInObjectsAndScripts", "\x01", value, sizeof value, SettingsBeside(module).c_str());
+        return std::string(value) == "\x01" ? std::nullopt : std::optional<std::string>(value);
+    }
+    // No value removes the key.
+    static void SetSwitchBeside(const std::string& module, const std::optional<std::string>& value)
+    {
+        ::WritePrivateProfileStringA("Options", "FindInObjectsAndScripts", value ? value->c_str() : nullptr,
+                                     SettingsBeside(module).c_str());
     }
 
     static void SetAppName(const std::string& path)
@@ -433,6 +455,7 @@ protected:
 
 private:
     std::optional<std::string> m_oldAppName;
+    std::optional<std::string> m_oldSwitch;
     std::string m_records;
     HANDLE m_signal = nullptr;
 };
@@ -467,6 +490,33 @@ TEST_F(RecordedStarts, CallsInProcessStartTheProgramWithTheirPayload)
     EXPECT_EQ(object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
     EXPECT_EQ(Records(1), std::vector<std::string>{kRecorder + " http://site/dir/clip.swf,"});
     object->Release();
+}
+
+TEST_F(RecordedStarts, GetFlashsFollowsTheOptionsSwitchBesideItsOwnModule)
+{
+    // A copy of the module in a folder of its own, with no settings file at first.
+    const std::string copy = folder + "\\Hollin.dll";
+    ASSERT_TRUE(::CopyFileA(kDll.c_str(), copy.c_str(), FALSE));
+    const wchar_t* const page = L"<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\">"
+                                L"<param name=\"movie\" value=\"a.swf\"><embed src=\"a.swf\"></object>"
+                                L"<script>swfobject.embedSWF(\"b.swf\", \"x\", \"1\", \"1\", \"9\");</script><embed src=\"a.swf\">";
+    const struct {
+        std::optional<std::string> setting;
+        const char* payload;
+    } cases[] = {
+        {std::nullopt, " http://site/dir/a.swf,http://site/dir/b.swf,"},
+        {"0", " http://site/dir/a.swf,http://site/dir/a.swf,"},
+        {"1", " http://site/dir/a.swf,http://site/dir/b.swf,"},
+    };
+    for (const auto& c : cases) {
+        SetSwitchBeside(copy, c.setting);
+        LoadedServer server(copy);
+        IQuorvel* object = server.Create();
+        ASSERT_NE(object, nullptr);
+        EXPECT_EQ(object->getFlashs(Bstr(L"http://site/dir/page.html"), Bstr(page)), S_OK);
+        EXPECT_EQ(Records(1), std::vector<std::string>{kRecorder + c.payload}) << c.setting.value_or("no key");
+        object->Release();
+    }
 }
 
 TEST_F(RecordedStarts, WithoutAppNameTheProgramBesideTheModuleStarts)

@@ -1,8 +1,10 @@
 #include "CEmbedParser.h"
+#include "MovieFinder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,13 @@ Found ScanPage(const std::string& text, const char* page = kPage)
     parser.Scan();
     CStringArray addresses;
     parser.Resolve(addresses);
+    // With the Options switch off, the movie finder gives exactly this rule's result (for the
+    // whole page address: the finder never cuts it).
+    if (std::strlen(page) <= static_cast<std::size_t>(CEmbedParser::kMaxPageUrl)) {
+        CStringArray switchedOff;
+        FindMovies(text, page, false, switchedOff);
+        EXPECT_EQ(ToVector(switchedOff), ToVector(addresses)) << "switched off, on " << text.substr(0, 80);
+    }
     return {ToVector(parser.GetSources()), ToVector(addresses)};
 }
 

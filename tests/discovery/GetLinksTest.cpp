@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CGetLinks.h"
+#include "CPropertysIni.h"
 #include "OwnerWindow.h"
 #include "TestHttpServer.h"
 
@@ -80,8 +81,13 @@ TEST(GetLinksClass, IsCreatedThroughItsRunTimeClass)
     delete object;
 }
 
+// These scans follow the literal rule: the Options switch is off in the settings file beside
+// this program, as a user may set it.
 class PageScan : public ::testing::Test {
 protected:
+    void SetUp() override { CPropertysIni().SetFindInObjectsAndScripts(false); }
+    void TearDown() override { ::DeleteFileA(CPropertysIni().GetPath()); }
+
     TestHttpServer server;
     ScanOwner owner;
 };

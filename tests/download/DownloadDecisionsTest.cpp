@@ -199,4 +199,27 @@ TEST(DownloadDecisions, RowsOfOneListNeverShareAFileAndRowsGoOnlyWhenIdle)
     EXPECT_EQ(control.GetFileName(1), "");
 }
 
+TEST(DownloadDecisions, AddedRowsComeAfterTheListUnderNamesOfTheirOwnAndRunningOnesGoOn)
+{
+    FakeWindow window;
+    CDownloadControl control(window);
+    control.SetStarter(&window);
+    control.ReplaceRows({"http://h/a.swf", "http://h/x/b.swf"});
+    control.Start({0}, "c:\\", 6);
+    EXPECT_EQ(control.AddRows({"http://h/x/b.swf", "http://h/y/a.swf", "http://h/y/A.SWF", "http://h/y/a.swf", "http://h/c.swf"}), 3);
+    EXPECT_EQ(window.Column(&FakeWindow::Row::name),
+              (std::vector<std::string>{"a.swf", "b.swf", "a (2).swf", "A (3).SWF", "c.swf"}));
+    EXPECT_EQ(control.GetFileName(3), "A (3).SWF");
+    EXPECT_EQ(control.AddRows({"http://h/c.swf"}), 0) << "an address the list holds comes in once";
+
+    // The download that ran before is neither stopped nor moved to another row.
+    EXPECT_EQ(window.halted, 0);
+    window.links[0]->SetLengthText("1000");
+    window.links[0]->MarkHeadPosted();
+    control.OnHead(0);
+    window.links[0]->SetReceived(500);
+    control.OnPiece(0, window.links[0].get());
+    EXPECT_EQ(window.Column(&FakeWindow::Row::progress), (std::vector<std::string>{"50%", "0%", "0%", "0%", "0%"}));
+}
+
 } // namespace

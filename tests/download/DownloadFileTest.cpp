@@ -240,6 +240,11 @@ TEST_F(Download, LengthHeaderVariantsStillComplete)
         }
     }
     EXPECT_EQ(folder.Files().size(), std::size(cases));
+
+    // A head that comes in parts (a proxy that writes its status line first) still gives its length.
+    server.On("/split.swf", Behaviour::Raw("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n", body)
+                                .InPieces({17, 22}, 30ms));
+    EXPECT_EQ(owner.Run(server.Url("/split.swf"), folder.Path()).lengthAtHead, "1000");
 }
 
 TEST_F(Download, FailuresAreReportedAndWriteNothing)

@@ -1,5 +1,7 @@
 #include "FrameHost.h"
 
+#include <ole2.h>
+
 #include "CDrovaneDoc.h"
 #include "CDrovaneView.h"
 #include "CSingleDocTemplate.h"
@@ -9,6 +11,9 @@ CUiTestApp theApp;
 
 CMainFrame* OpenFrame()
 {
+    // As the program does before its first window (drag and drop, the viewer's control).
+    static const HRESULT ole = ::OleInitialize(nullptr);
+    (void)ole;
     theApp.m_pMainWnd = nullptr;
     theApp.AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, &CDrovaneDoc::classCDrovaneDoc,
                                                  &CMainFrame::classCMainFrame, &CDrovaneView::classCDrovaneView));

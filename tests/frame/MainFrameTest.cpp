@@ -1,16 +1,20 @@
 // The main window as the document template creates it: commands, enabling, the bars, the
-// status-bar prompts, the movie list form, the New Task clipboard rule and window placement.
+// status-bar prompts, the movie list form, the New Task clipboard rule, drops on the window,
+// a move to a monitor of another DPI and window placement.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "CDrovaneView.h"
 #include "FrameHost.h"
+#include "TestDataObject.h"
 #include "resource.h"
 
 using namespace std::chrono_literals;
@@ -68,20 +72,8 @@ private:
     HHOOK m_hook;
 };
 
-class MainFrame : public ::testing::Test {
+class MainFrame : public FrameTest {
 protected:
-    void SetUp() override
-    {
-        ClearProfile();
-        frame = OpenFrame();
-        ASSERT_NE(frame, nullptr);
-    }
-    void TearDown() override
-    {
-        if (frame) CloseFrame(frame);
-        ClearProfile();
-    }
-
     // The enabled state of a menu item after the frame prepared the pop-up that holds it.
     bool MenuEnabled(int popup, UINT id)
     {
@@ -101,8 +93,6 @@ protected:
         return frame->m_wndToolBar.SendMessage(TB_ISBUTTONENABLED, id) != 0;
     }
     CString StatusText() { return frame->m_wndStatusBar.GetPaneText(0); }
-
-    CMainFrame* frame = nullptr;
 };
 
 TEST_F(MainFrame, MovieListBecomesTheRowsWithoutDuplicates)
@@ -235,6 +225,12 @@ TEST_F(MainFrame, StatusBarShowsPromptsAndToolTipsComeFromTheStrings)
     EXPECT_STREQ(StatusText(), "Display online help./nContents");
     frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     EXPECT_STREQ(StatusText(), "Ready");
+    // The row menu is the view's; its prompts reach the same status bar.
+    CDrovaneView* view = frame->GetTaskList();
+    view->SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_OPEN_FOLDER, MF_HILITE), reinterpret_cast<LPARAM>(file));
+    EXPECT_STREQ(StatusText(), "Opens the folder of the selected flash file in Explorer, with the file selected.");
+    view->SendMessage(WM_EXITMENULOOP, TRUE, 0);
+    EXPECT_STREQ(StatusText(), "Ready");
 
     const std::pair<UINT, const char*> tips[] = {
         {ID_NEW_TASK, "New Task"}, {ID_MOVE_TO_FOLDER, "Move To"}, {ID_DELETE, "Delete"}, {ID_APP_EXIT, "Exit"},
@@ -257,6 +253,121 @@ TEST_F(MainFrame, ToolbarHasTheButtonsInOrder)
     ASSERT_EQ(frame->m_wndToolBar.GetButtonCount(), static_cast<int>(std::size(expected)));
     for (int i = 0; i < frame->m_wndToolBar.GetButtonCount(); ++i)
         EXPECT_EQ(frame->m_wndToolBar.GetItemID(i), expected[i]) << "button " << i;
+}
+
+// A drag from a browser or Explorer that ends over the window: DragEnter, DragOver and Drop as
+// OLE calls them on the window's drop target. Returns the effect shown; what the drop does has
+// happened when this returns (the window acts on a message it posts itself).
+DWORD DragAndDrop(CMainFrame* frame, IDataObject* data, DWORD allowed)
+{
+    IDropTarget* target = frame->GetDropTarget();
+    const POINTL at{100, 100};
+    DWORD entered = allowed, over = allowed, dropped = allowed;
+    target->DragEnter(data, MK_LBUTTON, at, &entered);
+    target->DragOver(MK_LBUTTON, at, &over);
+    target->Drop(data, 0, at, &dropped);
+    EXPECT_TRUE(over == entered && dropped == entered) << "the effect changed while the drag stood still";
+    MSG msg;
+    while (::PeekMessageA(&msg, frame->m_hWnd, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+    return dropped;
+}
+
+std::string TempFile(const std::string& name, const std::string& content)
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string path = std::string(temp) + "tarnwick-drop-" + std::to_string(::GetCurrentProcessId()) + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
+TEST_F(MainFrame, DroppedLinksOpenNewTaskOrAddRows)
+{
+    const std::string saved = TempFile("saved.html", "<!-- saved from url=(0022)http://host/saved.html -->");
+    const std::string plain = TempFile("plain.html", "<html><embed src=a.swf></html>");
+    const CLIPFORMAT text = CF_UNICODETEXT, url = TestDataObject::Format("UniformResourceLocatorW");
+    const struct {
+        std::function<void(TestDataObject&)> fill;
+        DWORD effect;
+        std::vector<std::string> offered;   // New Task opened with these
+        std::vector<std::string> rows;      // the File Name column afterwards
+    } cases[] = {
+        {[&](TestDataObject& d) { d.Add(text, " http://host/page.html\r\n", true); }, DROPEFFECT_LINK,
+         {"http://host/page.html"}, {"x.swf"}},
+        // A browser's link: its address, not the title it gives as text.
+        {[&](TestDataObject& d) { d.Add(url, "http://host/w.html", true), d.Add(text, "Title", true); },
+         DROPEFFECT_LINK, {"http://host/w.html"}, {"x.swf"}},
+        {[](TestDataObject& d) { d.Add(TestDataObject::Format("text/x-moz-url"), "http://host/m.html\nTitle", true); },
+         DROPEFFECT_LINK, {"http://host/m.html"}, {"x.swf"}},
+        {[&](TestDataObject& d) { d.AddFiles({saved}); }, DROPEFFECT_LINK, {"http://host/saved.html"}, {"x.swf"}},
+        {[](TestDataObject& d) { d.Add(CF_TEXT, "http://h/y/x.swf"); }, DROPEFFECT_COPY, {}, {"x.swf", "x (2).swf"}},
+        {[&](TestDataObject& d) { d.Add(text, "http://h/x.swf\r\nhttp://h/z.swf\r\nhttp://h/a.html", true); },
+         DROPEFFECT_COPY, {}, {"x.swf", "z.swf", "a.html"}},
+        {[&](TestDataObject& d) { d.Add(text, "some words of a page", true); }, DROPEFFECT_NONE, {}, {"x.swf"}},
+        {[&](TestDataObject& d) { d.AddFiles({saved, plain}); }, DROPEFFECT_NONE, {}, {"x.swf"}},
+    };
+    for (const auto& c : cases) {
+        frame->AddFlashList("http://h/x.swf,");
+        NewTaskWatcher watcher;
+        auto* data = new TestDataObject;
+        c.fill(*data);
+        const std::string what = std::to_string(&c - cases);
+        EXPECT_EQ(DragAndDrop(frame, data, DROPEFFECT_COPY | DROPEFFECT_LINK | DROPEFFECT_MOVE), c.effect) << what;
+        data->Release();
+        EXPECT_EQ(watcher.offered, c.offered) << what;
+        EXPECT_EQ(RowNames(frame), c.rows) << what;
+    }
+    ::DeleteFileA(saved.c_str());
+    ::DeleteFileA(plain.c_str());
+}
+
+TEST_F(MainFrame, DropsAreRegisteredWithOleAndFollowTheSourcesEffects)
+{
+    EXPECT_EQ(::RegisterDragDrop(frame->m_hWnd, frame->GetDropTarget()), DRAGDROP_E_ALREADYREGISTERED);
+    auto* page = new TestDataObject;
+    page->Add(CF_TEXT, "http://host/page.html");
+    NewTaskWatcher watcher;
+    // A source that cannot link lets the page be copied; one that can only move is refused.
+    EXPECT_EQ(DragAndDrop(frame, page, DROPEFFECT_COPY), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(DragAndDrop(frame, page, DROPEFFECT_MOVE), static_cast<DWORD>(DROPEFFECT_NONE));
+    // While a dialog is open over the window, it takes no drop.
+    ::EnableWindow(frame->m_hWnd, FALSE);
+    EXPECT_EQ(DragAndDrop(frame, page, DROPEFFECT_LINK), static_cast<DWORD>(DROPEFFECT_NONE));
+    ::EnableWindow(frame->m_hWnd, TRUE);
+    page->Release();
+    EXPECT_EQ(watcher.offered, std::vector<std::string>{"http://host/page.html"});
+}
+
+TEST_F(MainFrame, MovingToAMonitorOfAnotherDpiDrawsForIt)
+{
+    int image = 0;
+    const auto toolbarImages = [&] {
+        ::ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(frame->m_wndToolBar.SendMessage(TB_GETIMAGELIST)), &image, &image);
+        return image;
+    };
+    frame->AddFlashList("http://h/x.swf,");
+    CListCtrl list = frame->GetTaskList()->GetListCtrl();
+    const RECT row = list.GetCellRect(0, 0);
+    ASSERT_EQ(toolbarImages(), 20);
+
+    const RECT suggested{100, 80, 1060, 720};
+    frame->SendMessage(WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(toolbarImages(), 40) << "the toolbar keeps the 100 % pictures";
+    RECT window{}, band{};
+    frame->GetWindowRect(&window);
+    EXPECT_TRUE(::EqualRect(&window, &suggested)) << "the window did not take the suggested place";
+    frame->m_wndReBar.GetClientRect(&band);
+    EXPECT_GE(band.bottom, HIWORD(frame->m_wndToolBar.SendMessage(TB_GETBUTTONSIZE))) << "toolbar cut off";
+    const RECT tallRow = list.GetCellRect(0, 0);
+    EXPECT_GE(tallRow.bottom - tallRow.top, 2 * (row.bottom - row.top) - 4) << "the list's font is the old one";
+    std::vector<int> widths;
+    for (int i = 0; i < CDrovaneView::COLUMN_COUNT; ++i) widths.push_back(list.GetColumnWidth(i));
+    EXPECT_EQ(widths, (std::vector<int>{80, 200, 400, 120, 140}));
+
+    // Closed there, the widths are kept as they would be at 100 %.
+    CloseFrame(frame);
+    frame = nullptr;
+    EXPECT_EQ(theApp.GetProfileInt("ColumnWidth", "URL", -1), 200);
 }
 
 // Placement: the frame is closed in a state and opened again.

@@ -181,6 +181,38 @@ TEST_F(Options, FolderIsStoredWithOneTrailingBackslashOrRefusedAsInvalidPath)
     }
 }
 
+TEST_F(Options, FindingInObjectsAndScriptsIsOnUntilTheUserTurnsItOff)
+{
+    MessageBoxAnswerer boxes;
+    WithOptions([](UserThread& u, HWND sheet) {
+        HWND general = CurrentPage(sheet);
+        HWND box = ::GetDlgItem(general, IDC_FIND_IN_SCRIPTS);
+        EXPECT_EQ(ItemText(general, IDC_FIND_IN_SCRIPTS), "Find movies in object tags and page scripts too");
+        EXPECT_TRUE(IsChecked(general, IDC_FIND_IN_SCRIPTS)) << "on by default";
+        // Shown whole on the page, below the folder's group.
+        RECT page{}, shown{}, folder{};
+        ::GetWindowRect(general, &page);
+        ::GetWindowRect(box, &shown);
+        ::GetWindowRect(::GetDlgItem(general, IDC_BROWSE), &folder);
+        EXPECT_TRUE(::IsWindowVisible(box));
+        EXPECT_TRUE(shown.top > folder.bottom && shown.bottom <= page.bottom && shown.right <= page.right);
+        u.Click(box);
+        u.Press(sheet, IDOK);
+    });
+    EXPECT_EQ(Stored("FindInObjectsAndScripts"), "0");
+
+    WithOptions([](UserThread& u, HWND sheet) {
+        HWND general = CurrentPage(sheet);
+        EXPECT_FALSE(IsChecked(general, IDC_FIND_IN_SCRIPTS));
+        u.Click(::GetDlgItem(general, IDC_FIND_IN_SCRIPTS));
+        // Taken even when the folder typed is refused.
+        u.SetText(::GetDlgItem(general, IDC_SAVE_PATH), "x");
+        u.Press(sheet, IDOK);
+    });
+    EXPECT_EQ(Stored("FindInObjectsAndScripts"), "1");
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Invalid path"});
+}
+
 TEST_F(Options, ProxyWithServerAndPortIsStoredAndShownOnReopening)
 {
     MessageBoxAnswerer boxes;
@@ -387,6 +419,26 @@ TEST_F(Options, BrowseStartsAtTheFolderAndPutsTheChosenOneInTheBox)
     });
     EXPECT_EQ(Stored("SavePath"), folder.sub + "\\");
     EXPECT_TRUE(boxes.texts.empty());
+}
+
+TEST_F(Options, OkThatCannotWriteTheSettingsFileSaysSo)
+{
+    // A folder where the file should be: nobody can write the file then, not even the
+    // administrator the tests may run as (who may write read-only files).
+    const std::string path(CPropertysIni().GetPath().View());
+    ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr));
+    MessageBoxAnswerer boxes;
+    WithOptions([](UserThread& u, HWND sheet) {
+        u.SetText(::GetDlgItem(CurrentPage(sheet), IDC_SAVE_PATH), "d:\\movies");
+        HWND proxy = ShowPage(u, sheet, kProxy);
+        u.Click(::GetDlgItem(proxy, IDC_USE_PROXY));
+        u.Press(sheet, IDOK);
+    });
+    ::RemoveDirectoryA(path.c_str());
+    // One message for the sheet, after it closed, whichever pages failed.
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Tarnwick could not save the options to " + path + "."});
+    EXPECT_EQ(boxes.owners, std::vector<HWND>{frame->m_hWnd});
+    EXPECT_FALSE(SettingsFileExists());
 }
 
 } // namespace

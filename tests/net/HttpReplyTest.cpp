@@ -21,8 +21,14 @@ const ClassifyCase kClassifyCases[] = {
     {"HTTP/1.0 30", false, ReplyStart::Undecided, ""},
     {"HTTP/1.0 302", false, ReplyStart::Undecided, ""},
     {"HTTP/1.0 302 Found\r\nLocation: /x\r\n", false, ReplyStart::Undecided, ""},
-    // Decided by the status alone.
-    {"HTTP/1.0 2", false, ReplyStart::Final, ""},
+    // A head that has not ended yet, whatever its status: the first piece will hold all of it.
+    {"HTTP/1.0 2", false, ReplyStart::Undecided, ""},
+    {"HTTP/1.0 200 OK\r\n", false, ReplyStart::Undecided, ""},
+    {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n", false, ReplyStart::Undecided, ""},
+    // Decided by the status and the end of the head, or by the end of the reply.
+    {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\n", false, ReplyStart::Final, ""},
+    {"HTTP/1.0 404 Not Found\n\n", false, ReplyStart::Final, ""},
+    {"HTTP/1.0 200 OK\r\n", true, ReplyStart::Final, ""},
     {"HTTP/1.0 304 Not Modified\r\n\r\n", false, ReplyStart::Final, ""},
     {"HTTP/1.0 3021 Odd\r\nLocation: /x\r\n\r\n", false, ReplyStart::Final, ""},
     {"<html>", false, ReplyStart::Final, ""},
@@ -59,6 +65,14 @@ TEST(ClassifyReply, AHeadThatNeverEndsIsNotWaitedForForever)
     std::string target;
     const std::string huge = "HTTP/1.0 302 Found\r\nX: " + std::string(70000, 'x');
     EXPECT_EQ(ClassifyReply(huge, false, "http://h/", target), ReplyStart::Final);
+}
+
+TEST(ClassifyReply, AnOrdinaryHeadIsWaitedForAPieceAtMost)
+{
+    std::string target;
+    const std::string head = "HTTP/1.0 200 OK\r\nX: " + std::string(kMaxPieceBytes, 'x');
+    EXPECT_EQ(ClassifyReply(head.substr(0, kMaxPieceBytes - 1), false, "http://h/", target), ReplyStart::Undecided);
+    EXPECT_EQ(ClassifyReply(head.substr(0, kMaxPieceBytes), false, "http://h/", target), ReplyStart::Final);
 }
 
 TEST(ReplyStatus, CodeOfAWholeStatusLineOnly)

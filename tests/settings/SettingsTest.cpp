@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CPropertysIni.h"
+#include "WinStrings.h"
 
 namespace {
 
@@ -116,6 +117,20 @@ TEST_F(Settings, WritesCreateTheFileAndReadBack)
     EXPECT_STREQ(settings.GetSavePath(), "d:\\movies") << "a folder without backslash stays as written";
     settings.SetUseProxy(false);
     EXPECT_FALSE(CPropertysIni().GetUseProxy());
+}
+
+TEST_F(Settings, FindingInObjectsAndScriptsIsOnUnlessTheFileSaysOtherwise)
+{
+    EXPECT_TRUE(CPropertysIni().GetFindInObjectsAndScripts()) << "no file";
+    WriteFile("[Options]\r\nSavePath=d:\\\r\n");
+    EXPECT_TRUE(CPropertysIni().GetFindInObjectsAndScripts()) << "a file from before the switch";
+    CPropertysIni().SetFindInObjectsAndScripts(false);
+    EXPECT_FALSE(CPropertysIni().GetFindInObjectsAndScripts());
+    EXPECT_STREQ(CPropertysIni().GetSavePath(), "d:\\");
+
+    // The bridge reads the file beside its own module, wherever that is.
+    EXPECT_EQ(std::string(CPropertysIni(CString(ModuleFolder() + "\\")).GetPath()), m_path);
+    EXPECT_FALSE(CPropertysIni(CString(ModuleFolder())).GetFindInObjectsAndScripts());
 }
 
 TEST_F(Settings, UnknownKeysAndSectionsAreKept)

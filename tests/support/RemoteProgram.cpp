@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "Picture.h"
+
 namespace {
 
 struct FindRequest {
@@ -216,43 +218,7 @@ void RemoveFolder(const std::string& folder)
 
 bool SaveScreenshot(const std::string& path)
 {
-    const int width = ::GetSystemMetrics(SM_CXSCREEN);
-    const int height = ::GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
-    if (bitmap) {
-        HGDIOBJ old = ::SelectObject(memory, bitmap);
-        ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        ::SelectObject(memory, old);
-        const DWORD rowBytes = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
-        const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info;
-        file.bfSize = file.bfOffBits + imageBytes;
-        HANDLE out = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (out != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            saved = ::WriteFile(out, &file, sizeof file, &written, nullptr) &&
-                    ::WriteFile(out, &info, sizeof info, &written, nullptr) &&
-                    ::WriteFile(out, bits, imageBytes, &written, nullptr);
-            ::CloseHandle(out);
-        }
-        ::DeleteObject(bitmap);
-    }
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return saved;
+    return SavePicture(ScreenArea({0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}), path);
 }
 
 std::string FileBytes(const std::string& path)

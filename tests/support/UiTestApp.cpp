@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "CListView.h"
 #include "RemoteProgram.h"
 
 namespace {
@@ -52,15 +53,5 @@ LRESULT CALLBACK MessageBoxAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam
 
 std::string ListItemText(HWND list, int row, int column)
 {
-    std::vector<char> buffer(256);
-    for (;;) {
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = buffer.data();
-        item.cchTextMax = static_cast<int>(buffer.size());
-        const auto len = static_cast<std::size_t>(::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                                                                 reinterpret_cast<LPARAM>(&item)));
-        if (len + 1 < buffer.size()) return std::string(buffer.data(), len);
-        buffer.resize(buffer.size() * 2);
-    }
+    return std::string(CListCtrl(list).GetItemText(row, column).View());
 }

@@ -12,6 +12,7 @@
 #include "CGetLinks.h"
 #include "CHttpClient.h"
 #include "CNewTaskDlg.h"
+#include "CPropertysIni.h"
 #include "TaskListHost.h"
 #include "TestHttpServer.h"
 #include "TlsFront.h"
@@ -88,6 +89,7 @@ protected:
         host.reset();
         EXPECT_TRUE(PumpUntil([] { return CHttpClient::LiveCount() == 0; }, kTimeout)) << "a scan is still running";
         ClearProfile();
+        ::DeleteFileA(CPropertysIni().GetPath());
     }
 
     // Opens the dialog offering the address, as File > New Task does.
@@ -147,6 +149,31 @@ TEST_F(NewTaskTest, OffersTheAddressAndWaitsForStart)
     EXPECT_TRUE(server.Requests().empty());
 }
 
+TEST_F(NewTaskTest, EnterInTheAddressBoxStartsTheScanAndNeverClosesTheDialog)
+{
+    server.On("/slow.html", Behaviour::Page(std::string(20000, 'x') + "<EMBED SRC=late.swf>").Drip(16, 50ms));
+    Open(server.Url("/slow.html"));
+    // The key as the dialog's message loop hands it over, with the focus in the address box.
+    const auto pressEnter = [&] {
+        MSG key{};
+        key.hwnd = dialog->GetDlgItem(IDC_URL);
+        key.message = WM_KEYDOWN;
+        key.wParam = VK_RETURN;
+        key.lParam = 1;
+        return dialog->PreTranslateMessage(&key);
+    };
+    EXPECT_TRUE(pressEnter());
+    EXPECT_EQ(Text(IDC_START), "Stop") << "Enter did not start the scan";
+    ASSERT_TRUE(WaitForStatus("Be ready to receive data"));
+
+    EXPECT_TRUE(pressEnter());
+    EXPECT_FALSE(dialog->IsEnded()) << "Enter closed the dialog while the page loaded";
+    EXPECT_EQ(Text(IDC_START), "Stop") << "Enter stopped the scan";
+    EXPECT_EQ(CHttpClient::LiveCount(), 1);
+    Click(IDC_START);
+    ExpectReady("after Stop");
+}
+
 TEST_F(NewTaskTest, EditBoxTakesAtMost255Characters)
 {
     Open("");
@@ -187,6 +214,35 @@ TEST_F(NewTaskTest, MoviesFoundReplaceTheTaskListOnceEachAndCloseTheDialog)
     EXPECT_EQ(log->entries,
               (std::vector<std::string>{"Initialise completed", "Connected", "Be ready to receive data"}));
     EXPECT_EQ(BarPosition(), 4);
+}
+
+TEST_F(NewTaskTest, ObjectAndScriptMoviesAreListedUnlessTheOptionsTurnThatOff)
+{
+    server.On("/site/page.html",
+              Behaviour::Page("<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" width=\"400\" height=\"300\">\n"
+                              "<param name=\"movie\" value=\"intro.swf?v=2&amp;lang=en\">\n"
+                              "<param name=\"flashvars\" value=\"file=clip.flv\">\n"
+                              "<embed src=\"intro.swf?v=2&amp;lang=en\" type=\"application/x-shockwave-flash\"></object>\n"
+                              "<div id=\"game\"></div><script type=\"text/javascript\">\n"
+                              "swfobject.embedSWF(\"games/game.swf\", \"game\", \"640\", \"480\", \"9.0.0\", \"expressInstall.swf\");\n"
+                              "</script>\n<EMBED SRC=\"/banner.swf\">\n<!-- <EMBED SRC=\"old.swf\"> -->\n"));
+    const struct {
+        bool extended;
+        std::vector<std::string> addresses;
+    } runs[] = {
+        {true, {server.Url("/site/intro.swf?v=2&lang=en"), server.Url("/banner.swf"), server.Url("/site/games/game.swf")}},
+        // The literal rule alone, as before the switch: "&amp;" kept, the commented-out movie listed.
+        {false, {server.Url("/site/intro.swf?v=2&amp;lang=en"), server.Url("/banner.swf"), server.Url("/site/old.swf")}},
+    };
+    for (const auto& run : runs) {
+        CPropertysIni().SetFindInObjectsAndScripts(run.extended);
+        Open(server.Url("/site/page.html"), false);
+        Click(IDC_START);
+        ASSERT_TRUE(PumpUntil([&] { return dialog->IsEnded(); }, kTimeout)) << "the dialog stayed open";
+        EXPECT_EQ(host->ColumnTexts(2), run.addresses) << (run.extended ? "extended" : "literal");
+        log.reset();
+        dialog.reset();
+    }
 }
 
 TEST_F(NewTaskTest, StopBeforeThePageArrivesLeavesTheListAndAllowsANewStart)
@@ -246,9 +302,8 @@ TEST_F(NewTaskTest, StopRacingTheEndOfManyScansReachesNoEndedWorker)
             break;
         case When::Connected: ASSERT_TRUE(WaitForStatus("Connected")) << i; break;
         case When::DialogGone:
-            // Enter in the address box ends the dialog, and a modal one's window then goes; the
-            // scan ends on its own, and only then is the dialog object cleaned up.
-            dialog->SendMessage(WM_COMMAND, IDOK);
+            // The dialog's window goes while the scan runs; the scan ends on its own, and only
+            // then is the dialog object cleaned up.
             log.reset();
             dialog->DestroyWindow();
             ASSERT_TRUE(PumpUntil([] { return CHttpClient::LiveCount() == 0; }, kTimeout)) << i;

@@ -5,12 +5,18 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "CPropertysIni.h"
 #include "CWinApp.h"
+#include "DownloadStatus.h"
+#include "Picture.h"
+#include "RemoteProgram.h"
 #include "TaskListHost.h"
 #include "UiTestApp.h"
 #include "resource.h"
@@ -158,10 +164,7 @@ void RightClick(TaskListHost& host, POINT point, const RowMenuProbe& probe)
 
 POINT CentreOfCell(const CListCtrl& list, int row, int column)
 {
-    RECT rect{};
-    rect.top = column;
-    rect.left = LVIR_BOUNDS;
-    ::SendMessageA(list.m_hWnd, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+    const RECT rect = list.GetCellRect(row, column);
     return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
@@ -357,8 +360,9 @@ TEST_F(TaskListTest, RowMenuIsGrayedBelowTheRowsAndEnabledOnARow)
         RowMenuProbe probe(host->view->m_hWnd);
         RightClick(*host, c.point, probe);
         ASSERT_TRUE(probe.seen) << c.where;
-        EXPECT_EQ(probe.enabled.size(), std::size(commands)) << c.where;
+        EXPECT_EQ(probe.enabled.size(), std::size(commands) + 1) << c.where;
         for (UINT id : commands) EXPECT_EQ(probe.enabled[id], c.enabled) << "item " << id << " on " << c.where;
+        EXPECT_FALSE(probe.enabled[ID_OPEN_FOLDER]) << "no movie file was written, on " << c.where;
     }
 }
 
@@ -443,6 +447,123 @@ TEST(TaskListWithoutInitialUpdate, LeavesTheStoredWidthsAlone)
     }
     EXPECT_EQ(ProfileWidths(), (std::vector<int>{-1, -1, 321, -1, -1}));
     ClearProfile();
+}
+
+// Downloads the test plays: each row's link, reported for as a worker would.
+class PlayedDownloads : public CDownloadStarter {
+public:
+    explicit PlayedDownloads(CDownloadControl& tasks) : tasks(tasks) { tasks.SetStarter(this); }
+    std::shared_ptr<CDownloadLink> StartDownload(int row, const std::string&, const std::string&,
+                                                 const std::string&) override
+    {
+        return links[row] = std::make_shared<CDownloadLink>();
+    }
+    void Head(int row, long long size)
+    {
+        links[row]->SetLengthText(std::to_string(size));
+        links[row]->MarkHeadPosted();
+        tasks.OnHead(row);
+    }
+    void Piece(int row, long long count)
+    {
+        links[row]->SetReceived(count);
+        tasks.OnPiece(row, links[row].get());
+    }
+
+    CDownloadControl& tasks;
+    std::map<int, std::shared_ptr<CDownloadLink>> links;
+};
+
+// Along a line near the bottom of a cell: how many pixels are coloured (the text is black or
+// grey, the background white), and whether any is reddish.
+std::pair<int, bool> BarAlong(const Picture& picture, const RECT& cell)
+{
+    int length = 0;
+    bool red = false;
+    for (int x = cell.left; x < cell.right; ++x) {
+        const COLORREF pixel = picture.At(x, cell.bottom - 2);
+        const int r = GetRValue(pixel), g = GetGValue(pixel), b = GetBValue(pixel);
+        if (std::max({r, g, b}) - std::min({r, g, b}) < 24) continue;
+        ++length;
+        red = red || r > g + 40;
+    }
+    return {length, red};
+}
+
+TEST_F(TaskListTest, ProgressColumnDrawsABarBehindItsText)
+{
+    host->AddRows(kFive);
+    PlayedDownloads downloads(host->view->Tasks());
+    downloads.tasks.Start({0, 2, 3}, "c:\\", 3);
+    downloads.links[2]->MarkDonePosted();
+    downloads.tasks.OnDone(2);
+    downloads.tasks.OnFailure(3, downloads.links[3].get(), NET_ERR_HTTP_STATUS, 404);
+    downloads.Head(0, 1000);
+    downloads.Piece(0, 500);
+    downloads.tasks.Start({1}, "c:\\", 1);   // one runs already: it waits
+    ASSERT_EQ(host->ColumnTexts(CDrovaneView::COLUMN_PROGRESS),
+              (std::vector<std::string>{"50%", "Waiting", "100%", "HTTP 404", "0%"}));
+
+    const Picture picture = PaintedClient(host->view->m_hWnd);
+    SavePicture(picture, WindowsPath(ARTIFACT_DIR) + "\\progress-bars.bmp");
+    const struct {
+        int low, high;   // the bar's length, in per cent of the cell
+        bool red;
+    } expected[] = {{47, 53, false}, {0, 0, false}, {96, 100, false}, {96, 100, true}, {0, 0, false}};
+    for (int row = 0; row < 5; ++row) {
+        const RECT cell = host->List().GetCellRect(row, CDrovaneView::COLUMN_PROGRESS);
+        const auto [length, red] = BarAlong(picture, cell);
+        const int percent = length * 100 / (cell.right - cell.left);
+        EXPECT_TRUE(percent >= expected[row].low && percent <= expected[row].high) << "row " << row << ": " << percent << "%";
+        EXPECT_EQ(red, expected[row].red) << "row " << row;
+    }
+}
+
+TEST_F(TaskListTest, NewProgressRepaintsOnlyItsCell)
+{
+    host->AddRows({"http://h/a.swf", "http://h/b.swf", "http://h/c.swf"});
+    PlayedDownloads downloads(host->view->Tasks());
+    downloads.tasks.Start({0, 1, 2}, "c:\\", 3);
+    downloads.Head(1, 1000);
+    host->frame->ShowWindow(SW_SHOWNOACTIVATE);
+    host->view->UpdateWindow();
+    downloads.Piece(1, 250);
+    const OwnedRegion due(::CreateRectRgn(0, 0, 0, 0));
+    ::GetUpdateRgn(host->view->m_hWnd, due.Get(), FALSE);
+    RECT box{};
+    ::GetRgnBox(due.Get(), &box);
+    const RECT cell = host->List().GetCellRect(1, CDrovaneView::COLUMN_PROGRESS);
+    EXPECT_TRUE(::EqualRect(&box, &cell)) << "repainted " << box.left << "," << box.top << "-" << box.right << ","
+                                          << box.bottom << " for the cell at " << cell.left << "," << cell.top;
+    host->frame->ShowWindow(SW_HIDE);
+}
+
+TEST_F(TaskListTest, OpenContainingFolderShowsTheRowsOwnFileOnlyWhenItIsThere)
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "tarnwick-open-folder-" + std::to_string(::GetCurrentProcessId());
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CPropertysIni().SetSavePath((folder + "\\").c_str()));
+    // Two rows of one name: the second saves as "a (2).swf", and only its file is there.
+    host->AddRows({"http://h/a.swf", "http://h/x/a.swf"});
+    std::ofstream(folder + "\\a (2).swf") << "movie";
+    std::vector<std::string> shown;
+    host->view->m_fnShowInFolder = [&](const std::string& path) {
+        shown.push_back(path);
+        return true;
+    };
+    for (const int row : {0, 1}) {
+        host->Select({row});
+        EXPECT_EQ(host->IsMenuItemEnabled(kEditMenu, ID_OPEN_FOLDER), row == 1) << "Edit menu, row " << row;
+        RowMenuProbe probe(host->view->m_hWnd);
+        RightClick(*host, CentreOfCell(host->List(), row, 1), probe);
+        EXPECT_EQ(probe.enabled[ID_OPEN_FOLDER], row == 1) << "row menu, row " << row;
+        host->Command(ID_OPEN_FOLDER);
+    }
+    EXPECT_EQ(shown, std::vector<std::string>{folder + "\\a (2).swf"});
+    RemoveFolder(folder);
+    ::DeleteFileA(CPropertysIni().GetPath());
 }
 
 } // namespace

@@ -125,6 +125,29 @@ TEST(ProgressText, SixtyFourBitPercentageNeverNegativeAndNotCapped)
     for (const auto& c : cases) EXPECT_STREQ(ProgressText(c.received, c.size), c.text) << c.received << "/" << c.size;
 }
 
+TEST(RowProgressBar, FollowsThePercentageAndMarksFailures)
+{
+    const struct {
+        RowProgress progress;
+        ProgressBar::Kind kind;
+        int percent;
+    } cases[] = {
+        {{RowProgress::Percent, 0, 0}, ProgressBar::Normal, 0},
+        {{RowProgress::Percent, 500, 1000}, ProgressBar::Normal, 50},
+        {{RowProgress::Percent, 999, 1000}, ProgressBar::Normal, 99},
+        {{RowProgress::Percent, 1500, 1000}, ProgressBar::Normal, 100},   // a body longer than announced
+        {{RowProgress::Percent, 3'000'000'000LL, 4'000'000'000LL}, ProgressBar::Normal, 75},
+        {{RowProgress::Done}, ProgressBar::Normal, 100},
+        {{RowProgress::Waiting}, ProgressBar::None, 0},
+        {{RowProgress::Failed, 0, 0, 12, 404}, ProgressBar::Failed, 100},
+    };
+    for (const auto& c : cases) {
+        const ProgressBar bar = RowProgressBar(c.progress);
+        EXPECT_EQ(bar.kind, c.kind) << RowProgressText(c.progress);
+        EXPECT_EQ(bar.percent, c.percent) << RowProgressText(c.progress);
+    }
+}
+
 TEST(FailureText, ShortTextPerFailure)
 {
     const struct {
