@@ -107,6 +107,7 @@ public:
     AsValue Construct(const AsValue& constructor, std::vector<AsValue>& args);
     AsValue GetMember(const AsValue& object, std::string_view name);
     void SetMember(const AsValue& object, std::string_view name, const AsValue& value);
+    void ClearRunning(CAsObject* object, const std::string& key);
     bool HasProperty(CAsObject* object, std::string_view name);
     double ToNumber(const AsValue& value);
     std::string ToText(const AsValue& value);
