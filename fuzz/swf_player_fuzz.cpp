@@ -3,7 +3,9 @@
 // AddressSanitizer; a stand-in image decoder makes every embedded image a small picture, so
 // that image alpha planes and bitmap fills are reached too, stand-in device fonts give text
 // fields glyphs, and a stand-in MP3 decoder makes every MP3 frame a burst of samples from its
-// bytes, so that MP3 sounds and streams are mixed like the others. The same bytes also go
+// bytes, so that MP3 sounds and streams are mixed like the others. The movie's scripts run
+// (with small limits, set where the target is built), keys go down and up between frames, and
+// the addresses scripts open must be http or https from a click or key. The same bytes also go
 // through the text fields' HTML reader.
 #include "CPlayer.h"
 #include "CSoundMixer.h"
@@ -59,6 +61,19 @@ std::unique_ptr<IMp3Decoder> MakeMp3StandIn(int rate, int channels)
     return std::make_unique<CMp3StandIn>(channels);
 }
 
+// Only http and https reach the browser.
+class CUrlCheck final : public IUrlOpener {
+public:
+    void Open(const std::string& url) override
+    {
+        const auto at = url.find_first_not_of(std::string(" \t\r\n", 4));
+        const std::string start = url.substr(at == std::string::npos ? url.size() : at, 8);
+        std::string lower;
+        for (char c : start) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        Check(lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0);
+    }
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -75,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CSoundMixer mixer(movie);
     mixer.SetLead(size % 4096);
     CPlayer player(movie, &mixer, std::make_shared<CStandInFonts>());
+    CUrlCheck urls;
+    player.SetUrlOpener(&urls);
     // A script's start of whichever sound the last bytes name, part way in, looped.
     mixer.Start(static_cast<std::uint16_t>(data[size - 1] | data[size - 2] << 8), data[size - 3] / 64.0, data[size - 4], &player);
     std::vector<std::uint32_t> pixels(37 * 23);
@@ -86,6 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::uint32_t pixel : pixels) Check((pixel >> 24) == 0xFF);
         const std::uint8_t at = data[(frame * 7) % size];
         player.OnMouse(events[frame], at % 37, at % 23, 37, 23);
+        const int key = data[(frame * 11 + 3) % size];
+        player.OnKeyDown(key, key >= 32 && key < 127 ? key : 0);
+        player.OnChar(key);
+        player.OnKeyUp(key, 0);
         mixer.Mix(sound.data(), 500 + 300 * frame);
         player.Advance();
     }

@@ -86,8 +86,8 @@ bool ReadActionBlock(CBitReader& reader, ActionBlock& block, CModelBudget& budge
     }
     const std::size_t length = static_cast<std::size_t>(reader.Here() - start);
     if (!budget.Charge(length + sizeof(ActionBlock))) return false;
-    block.code.assign(start, start + length);
-    PickSimpleActions(block.code, block.simple);
+    block.code = std::make_shared<const std::vector<std::uint8_t>>(start, start + length);
+    PickSimpleActions(*block.code, block.simple);
     return budget.Charge(block.simple.size() * sizeof(Action));
 }
 
@@ -101,12 +101,12 @@ bool ReadClipActions(CBitReader& reader, int movieVersion, std::vector<ClipActio
         action.events = events();
         if (action.events == 0) return true;
         std::size_t length = reader.U32();
-        if (action.events & 0x00020000) {  // key press: the key code comes first
+        if (action.events & CLIP_KEY_PRESS) {  // the key code comes first
             action.keyCode = reader.U8();
             length = length > 0 ? length - 1 : 0;
         }
         if (reader.Failed() || length > reader.Remaining() || !budget.Charge(length + sizeof(ClipAction))) return false;
-        action.code.assign(reader.Here(), reader.Here() + length);
+        action.code = std::make_shared<const std::vector<std::uint8_t>>(reader.Here(), reader.Here() + length);
         reader.Skip(length);
         actions.push_back(std::move(action));
     }

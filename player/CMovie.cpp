@@ -76,6 +76,7 @@ std::unique_ptr<CMovie> CMovie::Load(const std::uint8_t* data, std::size_t size,
     std::unique_ptr<CMovie> movie(new CMovie());
     movie->m_nVersion = data[3];
     movie->m_bCompressed = compressed;
+    movie->m_nFileLength = declared;
     movie->m_mp3Decoder = mp3;
     CBitReader reader(body, bodySize);
     movie->m_stage = reader.Rect();
@@ -173,6 +174,21 @@ const EventSound* CMovie::FindSound(std::uint16_t id) const
 
 std::uint16_t CMovie::FindSoundId(const std::string& name) const
 {
-    const auto found = m_soundNames.find(name);
-    return found == m_soundNames.end() ? 0 : found->second;
+    const std::uint16_t id = FindExport(name);
+    return m_sounds.count(id) != 0 ? id : 0;
+}
+
+std::uint16_t CMovie::FindExport(const std::string& name) const
+{
+    std::string key = name;
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto found = m_exports.find(key);
+    return found == m_exports.end() ? 0 : found->second;
+}
+
+const std::string& CMovie::ExportName(std::uint16_t id) const
+{
+    static const std::string kNone;
+    const auto found = m_exportNames.find(id);
+    return found == m_exportNames.end() ? kNone : found->second;
 }

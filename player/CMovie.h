@@ -90,6 +90,12 @@ public:
     const EventSound* FindSound(std::uint16_t id) const;
     // The id a sound is exported under (ExportAssets, SymbolClass); 0 when none.
     std::uint16_t FindSoundId(const std::string& name) const;
+    // The character exported under a name (any letter case), and the first name a character is
+    // exported under ("" when none): attachMovie and registered classes find symbols by them.
+    std::uint16_t FindExport(const std::string& name) const;
+    const std::string& ExportName(std::uint16_t id) const;
+    // The length the file's header gives, which scripts read as the bytes loaded and in all.
+    std::size_t GetFileLength() const { return m_nFileLength; }
     const Mp3DecoderFactory& GetMp3Decoder() const { return m_mp3Decoder; }
     // True when the movie has sound in a coding the player leaves silent (Nellymoser, Speex).
     bool HasUnplayedSounds() const { return m_bUnplayedSounds; }
@@ -117,7 +123,9 @@ private:
     std::unordered_map<std::uint16_t, Button> m_buttons;
     bool m_bActionScript3 = false;
     std::unordered_map<std::uint16_t, EventSound> m_sounds;
-    std::unordered_map<std::string, std::uint16_t> m_soundNames;
+    std::unordered_map<std::string, std::uint16_t> m_exports;  // by the name in lower case
+    std::unordered_map<std::uint16_t, std::string> m_exportNames;
+    std::size_t m_nFileLength = 0;
     Mp3DecoderFactory m_mp3Decoder;
     bool m_bUnplayedSounds = false;
 };

@@ -37,6 +37,7 @@ enum TagCode {
     TAG_DEFINE_BITS_LOSSLESS2 = 36,
     TAG_DEFINE_EDIT_TEXT = 37,
     TAG_DEFINE_SPRITE = 39,
+    TAG_FRAME_LABEL = 43,
     TAG_DEFINE_MORPH_SHAPE = 46,
     TAG_DEFINE_FONT2 = 48,
     TAG_DO_INIT_ACTION = 59,
@@ -240,6 +241,11 @@ bool CMovieReader::ReadTags(CBitReader& reader, Timeline& timeline, bool inSprit
             if (!m_budget.Charge(sizeof(Frame))) break;
             timeline.frames.push_back(std::move(frame));
             frame = Frame();
+        } else if (code == TAG_FRAME_LABEL) {
+            // The label names the frame being built; a trailing anchor flag is not needed.
+            FrameLabel label{body.String(), static_cast<int>(timeline.frames.size())};
+            if (!body.Failed() && m_budget.Charge(sizeof(FrameLabel) + label.name.size()))
+                timeline.labels.push_back(std::move(label));
         } else if (!m_sound.Read(code, body, timeline, frame, inSprite)) {
             ReadTag(code, body, frame, inSprite);
         }
@@ -277,9 +283,9 @@ void CMovieReader::ReadTag(int code, CBitReader& body, Frame& frame, bool inSpri
         ControlTag tag;
         tag.kind = ControlKind::Actions;
         ActionBlock block;
-        if (!ReadActionBlock(body, block, m_budget) || block.code.empty()) return;
+        if (!ReadActionBlock(body, block, m_budget) || block.code->empty()) return;
         tag.actions = std::move(block.simple);
-        tag.code = std::make_shared<const std::vector<std::uint8_t>>(std::move(block.code));
+        tag.code = std::move(block.code);
         Keep(frame, std::move(tag));
         return;
     }

@@ -13,6 +13,7 @@
 #include "CWaveOut.h"
 #include "GdiDeviceFonts.h"
 #include "Mp3AcmDecoder.h"
+#include "ShellUrlOpener.h"
 #include "WicImageDecoder.h"
 
 namespace {
@@ -25,6 +26,8 @@ constexpr LONGLONG kMaxFileBytes = LONGLONG{256} << 20;
 
 struct PlayerState {
     std::shared_ptr<IDeviceFonts> fonts = std::make_shared<CGdiDeviceFonts>();
+    CShellUrlOpener shell;
+    IUrlOpener* opener = nullptr;  // a test's; null: the shell
     std::shared_ptr<const CMovie> movie;
     std::unique_ptr<CSoundMixer> mixer;  // outlives the player, which tells it what plays
     std::unique_ptr<CPlayer> player;
@@ -96,12 +99,28 @@ void StartSound(PlayerState& state)
     if (!state.output->Open(mix)) state.output.reset();
 }
 
+// The movie's own address, as its scripts read it in _url.
+std::string FileUrl(const char* path)
+{
+    std::string url = "file:///";
+    for (const char* c = path; *c; ++c) url += *c == '\\' ? '/' : *c;
+    return url;
+}
+
+// Once the movie's scripts are stopped, the corner says so.
+void TakeScriptNote(PlayerState& state)
+{
+    if (state.player && state.note.empty()) state.note = state.player->GetScriptNote();
+}
+
 void LoadMovie(HWND window, PlayerState& state, const char* path)
 {
     StopMovie(window, state);
     std::shared_ptr<IDeviceFonts> fonts = std::move(state.fonts);
+    IUrlOpener* opener = state.opener;
     state = PlayerState{};
     state.fonts = std::move(fonts);
+    state.opener = opener;
     std::vector<std::uint8_t> bytes;
     if (path && ReadMovieFile(path, bytes, state.note)) {
         std::string note;
@@ -113,13 +132,37 @@ void LoadMovie(HWND window, PlayerState& state, const char* path)
             state.movie = std::move(movie);
             state.mixer = std::make_unique<CSoundMixer>(state.movie);
             state.player = std::make_unique<CPlayer>(state.movie, state.mixer.get(), state.fonts);
+            state.player->SetUrlOpener(state.opener ? state.opener : &state.shell);
+            state.player->SetUrl(FileUrl(path));
             state.clock = CFrameClock(state.movie->GetFrameRate());
             if (state.movie->NeedsActionScript3()) state.note = MovieWindow::kActionScript3;
+            TakeScriptNote(state);
         } else {
             state.note = note;
         }
     }
     ::InvalidateRect(window, nullptr, FALSE);
+}
+
+// The character a key makes with the keyboard's state now, 0 for none.
+int AsciiOf(WPARAM key, LPARAM lParam)
+{
+    BYTE keys[256] = {};
+    if (!::GetKeyboardState(keys)) return 0;
+    WORD made = 0;
+    const UINT scan = (static_cast<UINT>(lParam) >> 16) & 0xFF;
+    return ::ToAscii(static_cast<UINT>(key), scan, keys, &made, 0) == 1 ? made & 0xFF : 0;
+}
+
+void OnKey(HWND window, PlayerState& state, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!state.player) return;
+    bool changed = false;
+    if (message == WM_KEYDOWN) changed = state.player->OnKeyDown(static_cast<int>(wParam), AsciiOf(wParam, lParam));
+    else if (message == WM_KEYUP) changed = state.player->OnKeyUp(static_cast<int>(wParam), AsciiOf(wParam, lParam));
+    else changed = state.player->OnChar(static_cast<int>(wParam));
+    TakeScriptNote(state);
+    if (changed) ::InvalidateRect(window, nullptr, FALSE);
 }
 
 // A note over the movie in its bottom left corner, on a plain band so that it reads on any
@@ -148,7 +191,9 @@ void OnMouse(HWND window, PlayerState& state, MouseEvent event, LPARAM lParam)
     ::GetClientRect(window, &client);
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
-    if (state.player->OnMouse(event, x, y, client.right, client.bottom)) ::InvalidateRect(window, nullptr, FALSE);
+    const bool changed = state.player->OnMouse(event, x, y, client.right, client.bottom);
+    TakeScriptNote(state);
+    if (changed) ::InvalidateRect(window, nullptr, FALSE);
 }
 
 void Draw(HWND window, PlayerState& state, HDC dc)
@@ -214,6 +259,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (wParam == kFrameTimer && state && state->player) {
             const int due = state->clock.Due(NowMicroseconds());
             for (int i = 0; i < due; ++i) state->player->Advance();
+            TakeScriptNote(*state);
             if (due > 0) ::InvalidateRect(window, nullptr, FALSE);
         }
         return 0;
@@ -232,7 +278,23 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             if (state->player && state->player->OnMouse(MouseEvent::Leave, 0, 0, 1, 1)) ::InvalidateRect(window, nullptr, FALSE);
         }
         return 0;
+    case PLAYER_SETURLOPENER:
+        if (state) state->opener = reinterpret_cast<IUrlOpener*>(lParam);
+        return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+        if (state) OnKey(window, *state, message, wParam, lParam);
+        return 0;
+    case WM_GETDLGCODE: {
+        // The movie hears every key, the arrows, Tab and Enter too, while it has the focus; Esc
+        // stays the dialog's, which closes the viewer with it.
+        const MSG* key = reinterpret_cast<const MSG*>(lParam);
+        const bool escape = key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) && key->wParam == VK_ESCAPE;
+        return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS | (escape ? 0 : DLGC_WANTALLKEYS);
+    }
     case WM_LBUTTONDOWN:
+        ::SetFocus(window);
         ::SetCapture(window);
         if (state) OnMouse(window, *state, MouseEvent::Press, lParam);
         return 0;
@@ -241,6 +303,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (state) OnMouse(window, *state, MouseEvent::Release, lParam);
         return 0;
     case WM_SETCURSOR:
+        if (state && state->player && LOWORD(lParam) == HTCLIENT && state->player->IsMouseHidden()) {
+            ::SetCursor(nullptr);
+            return TRUE;
+        }
         if (state && state->player && LOWORD(lParam) == HTCLIENT && state->player->IsOverButton()) {
             ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
             return TRUE;

@@ -10,10 +10,6 @@
 
 namespace {
 
-// A text field's box shows these when it has a border.
-constexpr Rgba kFieldBackground{255, 255, 255, 255};
-constexpr Rgba kFieldBorder{0, 0, 0, 255};
-
 // Gradients are defined on a square of ±16384 twips that their matrix places in the shape.
 constexpr double kGradientHalf = 16384.0;
 // Most segments one curve is cut into.
@@ -272,8 +268,14 @@ Rgba Sample(const Bitmap& bitmap, double x, double y, bool repeat, bool smooth)
 
 } // namespace
 
-CRenderer::CRenderer(const CMovie& movie, std::uint32_t* pixels, int width, int height, IDeviceFonts* fonts)
-    : m_movie(movie), m_pPixels(pixels), m_nWidth(std::max(width, 0)), m_nHeight(std::max(height, 0)), m_pFonts(fonts)
+CRenderer::CRenderer(const CMovie& movie, std::uint32_t* pixels, int width, int height, IDeviceFonts* fonts,
+                     const IDisplayIndex* index)
+    : m_movie(movie),
+      m_pPixels(pixels),
+      m_nWidth(std::max(width, 0)),
+      m_nHeight(std::max(height, 0)),
+      m_pFonts(fonts),
+      m_pIndex(index)
 {
 }
 
@@ -289,7 +291,7 @@ Matrix CRenderer::ViewMatrix(const StageRect& stage, int width, int height)
     return {scale, 0, 0, scale, left - stage.xMin * scale, top - stage.yMin * scale};
 }
 
-void CRenderer::Draw(const CTimelineState& root)
+void CRenderer::Draw(const DisplayObject& root)
 {
     const std::size_t count = static_cast<std::size_t>(m_nWidth) * m_nHeight;
     std::fill(m_pPixels, m_pPixels + count, Pack(m_movie.GetBackground()));
@@ -299,12 +301,16 @@ void CRenderer::Draw(const CTimelineState& root)
     if (count == 0 || stageWidth <= 0 || stageHeight <= 0) return;
 
     const Matrix view = ViewMatrix(stage, m_nWidth, m_nHeight);
+    m_view = view;
     m_dViewScale = view.a;
     m_nClipLeft = static_cast<int>(std::lround(view.tx + stage.xMin * view.a));
     m_nClipTop = static_cast<int>(std::lround(view.ty + stage.yMin * view.a));
     m_nClipRight = static_cast<int>(std::lround(view.tx + stage.xMax * view.a));
     m_nClipBottom = static_cast<int>(std::lround(view.ty + stage.yMax * view.a));
-    DrawList(root, view, ColourTransform(), 0, Paint());
+    if (!root.visible) return;
+    const Matrix matrix = view.Then(root.matrix);
+    if (root.drawing && !root.drawing->IsEmpty()) DrawShape(root.drawing->GetShape(), matrix, root.colour, Paint());
+    if (root.sprite) DrawList(*root.sprite, matrix, root.colour, 0, Paint());
 }
 
 bool CRenderer::Affordable() const
@@ -318,7 +324,7 @@ void CRenderer::DrawList(const CTimelineState& timeline, const Matrix& matrix, c
     if (nesting >= CTimelineState::kMaxNesting) return;
     // Masks in force on this list: each clips the objects up to its clip depth.
     struct ActiveMask {
-        std::uint16_t until;
+        int until;
         std::vector<float> weights;
         const float* clip;  // the weights, or nothing visible past the nesting limit
     };
@@ -352,7 +358,7 @@ void CRenderer::DrawList(const CTimelineState& timeline, const Matrix& matrix, c
             ++m_nMaskNesting;
             continue;
         }
-        if (!object.visible) continue;
+        if (!object.visible || object.isScriptMask) continue;
         DrawObject(object, placed, colour.Then(object.colour), nesting, paint);
     }
     m_nMaskNesting -= static_cast<int>(masks.size());
@@ -369,6 +375,16 @@ void CRenderer::DrawObject(const DisplayObject& object, const Matrix& matrix, co
     } else if (object.blendMode > BLEND_LAYER) {
         paint.blend = object.blendMode;
     }
+    // A mask a script set: the object shows only where the mask's shape lies.
+    std::vector<float> scriptMask;
+    Matrix maskMatrix;
+    const DisplayObject* mask = object.maskId && m_pIndex && !paint.maskTarget ? m_pIndex->Find(object.maskId) : nullptr;
+    if (mask && m_pIndex->StageMatrix(object.maskId, maskMatrix) && m_nMaskNesting < kMaxMaskNesting) {
+        DrawMask(*mask, m_view.Then(maskMatrix), nesting, paint.mask, scriptMask);
+        paint.mask = scriptMask.data();
+    }
+    // What a script drew lies beneath the clip's children.
+    if (object.drawing && !object.drawing->IsEmpty()) DrawShape(object.drawing->GetShape(), matrix, colour, paint);
     if (object.sprite) {
         DrawList(*object.sprite, matrix, colour, nesting + 1, paint);
     } else if (object.text) {
@@ -382,6 +398,18 @@ void CRenderer::DrawObject(const DisplayObject& object, const Matrix& matrix, co
         if (!Affordable()) return;
         DrawShape(MorphAt(*morph, object.ratio / 65535.0), matrix, colour, paint);
     }
+}
+
+void CRenderer::DrawMask(const DisplayObject& mask, const Matrix& matrix, int nesting, const float* outer,
+                         std::vector<float>& weights)
+{
+    weights.assign(static_cast<std::size_t>(m_nWidth) * m_nHeight, 0.0f);
+    Paint drawing;
+    drawing.mask = outer;
+    drawing.maskTarget = &weights;
+    ++m_nMaskNesting;
+    DrawObject(mask, matrix, ColourTransform(), nesting, drawing);
+    --m_nMaskNesting;
 }
 
 void CRenderer::DrawShape(const Shape& shape, const Matrix& matrix, const ColourTransform& colour, const Paint& paint)
@@ -545,16 +573,19 @@ void CRenderer::DrawTextField(CTextField& field, const Matrix& matrix, const Col
             m_rasterizer.AddLine(ax, ay, bx, by);
         }
     };
-    if (field.GetDefinition().border) {
+    const EditText& definition = field.GetDefinition();
+    if (definition.background) {
         m_rasterizer.Begin(m_nClipLeft, m_nClipTop, m_nClipRight, m_nClipBottom);
         rectangle(box.xMin, box.yMin, box.xMax, box.yMax);
-        FillSolid(colour.Apply(kFieldBackground), CRasterizer::FillRule::NonZero, paint);
+        FillSolid(colour.Apply(definition.backgroundColour), CRasterizer::FillRule::NonZero, paint);
+    }
+    if (definition.border) {
         // A one pixel frame just inside the box.
         const double inset = 1 / std::max(std::sqrt(std::fabs(matrix.a * matrix.d - matrix.b * matrix.c)), 1e-6);
         m_rasterizer.Begin(m_nClipLeft, m_nClipTop, m_nClipRight, m_nClipBottom);
         rectangle(box.xMin, box.yMin, box.xMax, box.yMax);
         rectangle(box.xMin + inset, box.yMin + inset, box.xMax - inset, box.yMax - inset);
-        FillSolid(colour.Apply(kFieldBorder), CRasterizer::FillRule::EvenOdd, paint);
+        FillSolid(colour.Apply(definition.borderColour), CRasterizer::FillRule::EvenOdd, paint);
     }
 
     // Text shows only inside the box (its bounding box on screen, when turned).

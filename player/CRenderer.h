@@ -18,10 +18,13 @@ public:
     // Masks inside masks past this depth hide what they would clip.
     static constexpr int kMaxMaskNesting = 8;
 
-    // `fonts` may be null: text in device fonts is then left out.
-    CRenderer(const CMovie& movie, std::uint32_t* pixels, int width, int height, IDeviceFonts* fonts = nullptr);
+    // `fonts` may be null: text in device fonts is then left out. `index` finds the masks
+    // scripts set (setMask); without it they are not followed.
+    CRenderer(const CMovie& movie, std::uint32_t* pixels, int width, int height, IDeviceFonts* fonts = nullptr,
+              const IDisplayIndex* index = nullptr);
 
-    void Draw(const CTimelineState& root);
+    // The main timeline's clip, its own matrix and colour applied.
+    void Draw(const DisplayObject& root);
 
     // Stage twips → buffer pixels for a buffer of that size.
     static Matrix ViewMatrix(const StageRect& stage, int width, int height);
@@ -39,6 +42,9 @@ private:
                   Paint paint);
     void DrawObject(const DisplayObject& object, const Matrix& matrix, const ColourTransform& colour, int nesting,
                     const Paint& paint);
+    // The coverage of a mask object drawn on its own, weighted by `outer` (may be null).
+    void DrawMask(const DisplayObject& mask, const Matrix& matrix, int nesting, const float* outer,
+                  std::vector<float>& weights);
     void DrawShape(const Shape& shape, const Matrix& matrix, const ColourTransform& colour, const Paint& paint);
     void DrawStroke(const Shape& shape, const LineStyle& line, std::size_t from, std::size_t to,
                     const std::vector<std::pair<std::uint32_t, std::uint32_t>>& uses, const Matrix& matrix,
@@ -57,6 +63,8 @@ private:
     int m_nWidth;
     int m_nHeight;
     IDeviceFonts* m_pFonts;  // the player's; may be null
+    const IDisplayIndex* m_pIndex;  // the player's; may be null
+    Matrix m_view;
     int m_nClipLeft = 0;
     int m_nClipTop = 0;
     int m_nClipRight = 0;

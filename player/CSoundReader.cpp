@@ -3,12 +3,14 @@
 #include "SoundDecoding.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
 enum SoundTagCode {
     TAG_DEFINE_SOUND = 14,
     TAG_START_SOUND = 15,
+    TAG_DEFINE_BUTTON_SOUND = 17,
     TAG_SOUND_STREAM_HEAD = 18,
     TAG_SOUND_STREAM_BLOCK = 19,
     TAG_SOUND_STREAM_HEAD2 = 45,
@@ -59,6 +61,9 @@ bool CSoundReader::Read(int code, CBitReader& body, Timeline& timeline, Frame& f
     case TAG_SOUND_STREAM_BLOCK: ReadStreamBlock(body, timeline); return true;
     case TAG_DEFINE_SOUND:
         if (!inSprite) DefineSound(body);
+        return true;
+    case TAG_DEFINE_BUTTON_SOUND:
+        if (!inSprite) DefineButtonSound(body);
         return true;
     case TAG_EXPORT_ASSETS:
     case TAG_SYMBOL_CLASS: {
@@ -152,6 +157,12 @@ void CSoundReader::StartSound(CBitReader& body, bool byName, Frame& frame)
     } else {
         start.soundId = body.U16();
     }
+    if (!ReadSoundInfo(body, start) || !m_budget.Charge(sizeof(SoundStart) + start.className.size())) return;
+    frame.sounds.push_back(std::move(start));
+}
+
+bool CSoundReader::ReadSoundInfo(CBitReader& body, SoundStart& start)
+{
     const std::uint8_t flags = body.U8();
     start.stop = (flags & INFO_STOP) != 0;
     start.noMultiple = (flags & INFO_NO_MULTIPLE) != 0;
@@ -163,7 +174,7 @@ void CSoundReader::StartSound(CBitReader& body, bool byName, Frame& frame)
     if (flags & INFO_HAS_LOOPS) start.loops = std::max<std::uint16_t>(body.U16(), 1);
     if (flags & INFO_HAS_ENVELOPE) {
         const int points = body.U8();
-        if (!m_budget.Charge(points * sizeof(SoundEnvelopePoint))) return;
+        if (!m_budget.Charge(points * sizeof(SoundEnvelopePoint))) return false;
         for (int i = 0; i < points && !body.Failed(); ++i) {
             SoundEnvelopePoint point;
             point.position44 = body.U32();
@@ -172,8 +183,20 @@ void CSoundReader::StartSound(CBitReader& body, bool byName, Frame& frame)
             start.envelope.push_back(point);
         }
     }
-    if (body.Failed() || !m_budget.Charge(sizeof(SoundStart) + start.className.size())) return;
-    frame.sounds.push_back(std::move(start));
+    return !body.Failed();
+}
+
+// DefineButtonSound: a sound and how it plays for each moment of the button's; 0 for none.
+void CSoundReader::DefineButtonSound(CBitReader& body)
+{
+    const auto found = m_movie.m_buttons.find(body.U16());
+    if (body.Failed() || found == m_movie.m_buttons.end()) return;
+    for (SoundStart& start : found->second.sounds) {
+        SoundStart read;
+        read.soundId = body.U16();
+        if (body.Failed() || (read.soundId != 0 && !ReadSoundInfo(body, read))) return;
+        start = std::move(read);
+    }
 }
 
 void CSoundReader::ReadStreamHead(CBitReader& body, Timeline& timeline)
@@ -221,7 +244,9 @@ void CSoundReader::ExportedNames(CBitReader& body)
     for (int i = 0; i < count && !body.Failed(); ++i) {
         const std::uint16_t id = body.U16();
         std::string name = body.String();
-        if (body.Failed() || !m_budget.Charge(sizeof(id) + name.size())) return;
-        m_movie.m_soundNames.emplace(std::move(name), id);
+        if (body.Failed() || !m_budget.Charge(2 * (sizeof(id) + name.size()))) return;
+        m_movie.m_exportNames.emplace(id, name);
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        m_movie.m_exports.emplace(std::move(name), id);
     }
 }

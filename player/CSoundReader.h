@@ -1,7 +1,8 @@
 #pragma once
 // Reads a movie's sound tags: DefineSound (decoded once, here), StartSound and StartSound2 into
 // the frame they belong to, SoundStreamHead/2 and SoundStreamBlock into the timeline's stream,
-// and the exported names StartSound2 and scripts find sounds by. Platform-neutral.
+// DefineButtonSound into its button, and the exported names StartSound2 and scripts find
+// sounds and symbols by. Platform-neutral.
 #include "CBitReader.h"
 #include "CMovie.h"
 #include "ModelBudget.h"
@@ -20,6 +21,8 @@ private:
     void DecodeMp3(CBitReader& body, std::uint32_t sampleCount, EventSound& sound);
     bool ChargeSamples(std::size_t frames, int channels);
     void StartSound(CBitReader& body, bool byName, Frame& frame);
+    bool ReadSoundInfo(CBitReader& body, SoundStart& start);
+    void DefineButtonSound(CBitReader& body);
     void ReadStreamHead(CBitReader& body, Timeline& timeline);
     void ReadStreamBlock(CBitReader& body, Timeline& timeline);
     void ExportedNames(CBitReader& body);

@@ -60,6 +60,12 @@ public:
     void SetAutoSize(AutoSize autoSize);
     const std::string& GetVariableName() const { return m_definition.variableName; }
     const EditText& GetDefinition() const { return m_definition; }
+    // For a script's changes to the field's box, flags and colours; laid out again after.
+    EditText& EditDefinition()
+    {
+        m_bLaidOut = false;
+        return m_definition;
+    }
 
     // Laid out again only after a change; `fonts` may be null (device text is then left out).
     const TextLayout& Layout(IDeviceFonts* fonts);

@@ -46,13 +46,21 @@ bool HitsShape(const Shape& shape, double x, double y)
     return inside;
 }
 
+} // namespace
+
 bool HitsObject(const CMovie& movie, const DisplayObject& object, const Matrix& matrix, double x, double y, int nesting)
 {
-    if (object.sprite) return HitsList(*object.sprite, matrix, x, y, nesting + 1);
+    if (nesting >= CTimelineState::kMaxNesting) return false;
     Matrix inverse;
-    if (!matrix.Invert(inverse)) return false;
+    const bool invertible = matrix.Invert(inverse);
     const double u = inverse.a * x + inverse.c * y + inverse.tx;
     const double v = inverse.b * x + inverse.d * y + inverse.ty;
+    if (object.drawing && invertible) {
+        const Shape& drawn = object.drawing->GetShape();
+        if (InRect(drawn.bounds, u, v) && HitsShape(drawn, u, v)) return true;
+    }
+    if (object.sprite) return HitsList(*object.sprite, matrix, x, y, nesting + 1);
+    if (!invertible) return false;
     if (object.text) return InRect(object.text->GetDefinition().bounds, u, v);
     if (const Shape* shape = movie.FindShape(object.characterId)) return InRect(shape->bounds, u, v) && HitsShape(*shape, u, v);
     if (const MorphShape* morph = movie.FindMorph(object.characterId)) return HitsShape(morph->start, u, v);
@@ -65,13 +73,11 @@ bool HitsObject(const CMovie& movie, const DisplayObject& object, const Matrix& 
     return false;
 }
 
-} // namespace
-
 bool HitsList(const CTimelineState& list, const Matrix& matrix, double x, double y, int nesting)
 {
     if (nesting >= CTimelineState::kMaxNesting) return false;
     for (const auto& [depth, object] : list.GetObjects()) {
-        if (object.isMask || !object.visible) continue;
+        if (object.isMask || object.isScriptMask || !object.visible) continue;
         if (HitsObject(list.GetMovie(), object, matrix.Then(object.matrix), x, y, nesting)) return true;
     }
     return false;

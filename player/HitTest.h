@@ -6,3 +6,7 @@
 
 // `matrix` takes the list's coordinates to buffer pixels; (x, y) is in buffer pixels.
 bool HitsList(const CTimelineState& list, const Matrix& matrix, double x, double y, int nesting = 0);
+// The same for one object: `matrix` takes the object's own coordinates there (its matrix
+// applied). A clip's drawing counts as its shape.
+bool HitsObject(const CMovie& movie, const DisplayObject& object, const Matrix& matrix, double x, double y,
+                int nesting = 0);

@@ -183,6 +183,9 @@ struct EditText {
     bool html = false;
     bool useOutlines = false;  // embedded glyphs; otherwise a device font of the font's name
     bool border = false;
+    bool background = false;  // the box filled; a border in the file brings both
+    Rgba borderColour{0, 0, 0, 255};
+    Rgba backgroundColour{255, 255, 255, 255};
     bool autoSize = false;
     bool noSelect = false;
     std::uint16_t fontId = 0;  // 0: none named
@@ -227,7 +230,8 @@ struct Action {
 // A block of action byte code as the movie holds it (for a script engine), with the simple
 // timeline actions found in it, which the player runs itself.
 struct ActionBlock {
-    std::vector<std::uint8_t> code;
+    // Shared: functions a script defines keep running from it.
+    std::shared_ptr<const std::vector<std::uint8_t>> code;
     std::vector<Action> simple;
 };
 
@@ -248,11 +252,23 @@ struct ButtonAction {
     ActionBlock actions;
 };
 
+// The events of a movie clip's handlers in its placement (onClipEvent, and on() for a clip
+// that acts as a button), as the file's bits give them.
+enum ClipEvent : std::uint32_t {
+    CLIP_LOAD = 1u << 0, CLIP_ENTER_FRAME = 1u << 1, CLIP_UNLOAD = 1u << 2, CLIP_MOUSE_MOVE = 1u << 3,
+    CLIP_MOUSE_DOWN = 1u << 4, CLIP_MOUSE_UP = 1u << 5, CLIP_KEY_DOWN = 1u << 6, CLIP_KEY_UP = 1u << 7,
+    CLIP_DATA = 1u << 8, CLIP_INITIALIZE = 1u << 9, CLIP_PRESS = 1u << 10, CLIP_RELEASE = 1u << 11,
+    CLIP_RELEASE_OUTSIDE = 1u << 12, CLIP_ROLL_OVER = 1u << 13, CLIP_ROLL_OUT = 1u << 14, CLIP_DRAG_OVER = 1u << 15,
+    CLIP_DRAG_OUT = 1u << 16, CLIP_KEY_PRESS = 1u << 17, CLIP_CONSTRUCT = 1u << 18,
+    CLIP_BUTTON_EVENTS = CLIP_PRESS | CLIP_RELEASE | CLIP_RELEASE_OUTSIDE | CLIP_ROLL_OVER | CLIP_ROLL_OUT |
+                         CLIP_DRAG_OVER | CLIP_DRAG_OUT,
+};
+
 // A movie clip's event handler from its placement: the events (a bit set) and the byte code.
 struct ClipAction {
     std::uint32_t events = 0;
     std::uint8_t keyCode = 0;
-    std::vector<std::uint8_t> code;
+    std::shared_ptr<const std::vector<std::uint8_t>> code;
 };
 
 // Actions: a frame's DoAction; InitActions: a DoInitAction, run once before the first use of the
@@ -295,9 +311,15 @@ struct Frame {
     std::vector<SoundStart> sounds;  // event sounds started or stopped when the frame is entered
 };
 
+struct FrameLabel {
+    std::string name;
+    int frame = 0;  // from 0
+};
+
 struct Timeline {
     std::vector<Frame> frames;  // at least one
     std::shared_ptr<SoundStream> stream;  // the timeline's streamed sound, if it has one
+    std::vector<FrameLabel> labels;  // in the order the file gives them
 };
 
 struct Sprite {
@@ -308,8 +330,13 @@ enum ButtonState : std::uint8_t { BUTTON_UP, BUTTON_OVER, BUTTON_DOWN, BUTTON_HI
 
 // Each state of a button as a one-frame timeline of the characters it shows; the hit state's
 // characters are never drawn, they decide where the mouse is over the button.
+// The moments DefineButtonSound gives a sound: the mouse leaving, entering, pressing and
+// releasing.
+enum ButtonSoundMoment : std::uint8_t { SOUND_ROLL_OUT, SOUND_ROLL_OVER, SOUND_PRESS, SOUND_RELEASE, SOUND_MOMENTS };
+
 struct Button {
     Timeline states[BUTTON_STATES];
     std::vector<ButtonAction> actions;
     bool trackAsMenu = false;
+    SoundStart sounds[SOUND_MOMENTS];  // soundId 0: none
 };

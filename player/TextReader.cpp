@@ -196,7 +196,7 @@ bool ReadEditText(CBitReader& reader, EditText& field)
     field.readOnly = (flags & EDIT_READ_ONLY) != 0;
     field.html = (flags & EDIT_HTML) != 0;
     field.useOutlines = (flags & EDIT_USE_OUTLINES) != 0;
-    field.border = (flags & EDIT_BORDER) != 0;
+    field.border = field.background = (flags & EDIT_BORDER) != 0;
     field.autoSize = (flags & EDIT_AUTO_SIZE) != 0;
     field.noSelect = (flags & EDIT_NO_SELECT) != 0;
     if (flags & EDIT_HAS_FONT) field.fontId = reader.U16();

@@ -24,6 +24,12 @@ void CAsObject::Trace(std::vector<CGcCell*>& pending) const
     if (m_pFunction && m_pFunction->scope) pending.push_back(m_pFunction->scope);
     for (CAsObject* face : m_interfaces) pending.push_back(face);
     if (m_pHome) pending.push_back(m_pHome);
+    if (m_pWatches) {
+        for (const auto& [key, watch] : *m_pWatches) {
+            pending.push_back(watch.callback);
+            TraceValue(watch.userData, pending);
+        }
+    }
 }
 
 AsProperty* CAsObject::Find(const std::string& key)

@@ -65,7 +65,10 @@ public:
     explicit CAsObject(AsKind kind, CAsObject* proto) : m_kind(kind), m_pProto(proto) {}
 
     void Trace(std::vector<CGcCell*>& pending) const override;
-    std::size_t Slots() const override { return 1 + m_props.size() + m_elements.size(); }
+    std::size_t Slots() const override
+    {
+        return 1 + m_props.size() + m_elements.size() + (m_pWatches ? m_pWatches->size() : 0);
+    }
 
     AsProperty* Find(const std::string& key);
     // Adds or replaces the value of an own property (attributes kept).
@@ -83,6 +86,14 @@ public:
     std::unique_ptr<AsFunction> m_pFunction;
     std::vector<CAsObject*> m_interfaces;   // a prototype's ImplementsOp list
     CAsObject* m_pHome = nullptr;           // Super: the prototype the running method came from
+
+    // watch(): what a property's assignment calls first, by the property's key.
+    struct Watch {
+        CAsObject* callback = nullptr;
+        AsValue userData;
+        bool running = false;  // the callback's own assignments go through unwatched
+    };
+    std::unique_ptr<std::unordered_map<std::string, Watch>> m_pWatches;
 
 private:
     std::unordered_map<std::string, AsProperty> m_props;

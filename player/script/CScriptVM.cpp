@@ -445,7 +445,7 @@ bool CScriptVM::GetTextProperty(int field, std::string_view name, AsValue& value
     if (!known || !m_host.IsAlive(field) || !m_host.IsTextField(field)) return false;
     ClipValue given;
     if (!m_host.GetTextProperty(field, known, given)) return false;
-    value = given.isText ? StrValue(given.text) : AsValue::Number(given.number);
+    value = given.isText ? StrValue(given.text) : given.isBoolean ? AsValue::Bool(given.number != 0) : AsValue::Number(given.number);
     return true;
 }
 
@@ -533,6 +533,24 @@ void CScriptVM::SetMember(const AsValue& object, std::string_view name, const As
             return;
         }
     }
+    if (target->m_pWatches) {
+        const auto watched = target->m_pWatches->find(key);
+        if (watched != target->m_pWatches->end() && !watched->second.running) {
+            // The callback's answer is what is stored: callback(name, old value, new value, userData).
+            CAsObject::Watch& watch = watched->second;
+            std::vector<AsValue> args{StrValue(std::string(name)), GetMember(object, name), value, watch.userData};
+            watch.running = true;
+            try {
+                const AsValue stored = Call(AsValue::Object(watch.callback), object, args);
+                SetMember(object, name, stored);
+            } catch (...) {
+                ClearRunning(target, key);
+                throw;
+            }
+            ClearRunning(target, key);
+            return;
+        }
+    }
     if (target->m_kind == AsKind::Clip &&
         (SetClipProperty(target->m_nClip, name, value) || SetTextProperty(target->m_nClip, name, value)))
         return;
@@ -552,6 +570,14 @@ void CScriptVM::SetMember(const AsValue& object, std::string_view name, const As
     }
     ChargeSlots(1);
     target->Put(key, Str(std::string(name)), value);
+}
+
+// The callback may have unwatched (or watched again) meanwhile.
+void CScriptVM::ClearRunning(CAsObject* object, const std::string& key)
+{
+    if (!object->m_pWatches) return;
+    const auto watched = object->m_pWatches->find(key);
+    if (watched != object->m_pWatches->end()) watched->second.running = false;
 }
 
 bool CScriptVM::HasProperty(CAsObject* object, std::string_view name)

@@ -77,6 +77,21 @@ public:
     void EndFrame();
     // The host removed a clip: its object goes once nothing else refers to it.
     void ClipRemoved(int clip);
+    // A clip the timeline placed or a script attached: the class registered for its symbol's
+    // export name (if any) becomes its prototype, `init`'s properties are copied onto it, and
+    // the class's constructor runs on it.
+    void ConstructClip(int clip, const std::string& exportName, const AsValue& init = {});
+    // Whether the clip (or its class) holds a function of this name; no getter runs.
+    bool HasFunction(int clip, std::string_view name);
+    // A property of the clip (or its class) as a truth value, `fallback` when it has none or
+    // only a getter; no getter runs.
+    bool ReadFlag(int clip, std::string_view name, bool fallback);
+    // A variable as a text field bound to it shows it, read and written in the clip's scope
+    // (`path` as the field names it: "score", "_root.score", "/:score"). False when undefined.
+    bool ReadVariable(int clip, const std::string& path, std::string& text);
+    void WriteVariable(int clip, const std::string& path, const std::string& text);
+    // Stops all scripts for good, as passing a limit does; the host hears why.
+    void StopScripts(const std::string& why);
 
     bool IsStopped() const { return m_bStopped; }
     const std::string& StopReason() const { return m_strStopReason; }
@@ -92,6 +107,7 @@ public:
     AsValue Construct(const AsValue& constructor, std::vector<AsValue>& args);
     AsValue GetMember(const AsValue& object, std::string_view name);
     void SetMember(const AsValue& object, std::string_view name, const AsValue& value);
+    void ClearRunning(CAsObject* object, const std::string& key);
     bool HasProperty(CAsObject* object, std::string_view name);
     double ToNumber(const AsValue& value);
     std::string ToText(const AsValue& value);

@@ -17,11 +17,33 @@ enum ClipProperty : int {
 };
 
 // A property's value as the host gives or takes it: a number, or a text for _droptarget,
-// _url and _quality.
+// _url and _quality; a text field's flags are truth values (their number 1 or 0).
 struct ClipValue {
     bool isText = false;
+    bool isBoolean = false;
     double number = 0;
     std::string text;
+};
+
+// One call of the drawing methods. Positions are in the clip's pixels; a gradient's matrix
+// takes its square of ±16384 units to the clip's twips (as a shape's gradient fill has it).
+struct DrawCommand {
+    enum Kind { Clear, LineStyle, BeginFill, BeginGradientFill, MoveTo, LineTo, CurveTo, EndFill };
+    struct Stop {
+        int ratio = 0;  // 0 to 255
+        std::uint32_t rgb = 0;
+        double alpha = 100;
+    };
+
+    Kind kind = Clear;
+    double x = 0, y = 0;                // MoveTo, LineTo, CurveTo: where the pen goes
+    double controlX = 0, controlY = 0;  // CurveTo
+    double width = 0;                   // LineStyle: pixels; not a number for no line
+    std::uint32_t rgb = 0;              // LineStyle, BeginFill
+    double alpha = 100;                 // percent
+    bool radial = false;                // BeginGradientFill
+    std::vector<Stop> stops;
+    double matrix[6] = {1, 0, 0, 1, 0, 0};  // a, b, c, d, tx, ty
 };
 
 class IScriptHost {
@@ -56,6 +78,22 @@ public:
     virtual void SwapDepths(int clip, int depth) = 0;
     virtual void StartDrag(int clip, bool lockCentre, const double* bounds /* left, top, right, bottom */) = 0;
     virtual void StopDrag() = 0;
+    // The object at a script depth of the clip's list, or 0.
+    virtual int InstanceAtDepth(int clip, int depth) = 0;
+
+    // Where a clip is and what it shows. Bounds are xMin, xMax, yMin, yMax in pixels of the
+    // space of `space` (0: the stage); false when the clip shows nothing. Points are in the
+    // stage's pixels.
+    virtual bool GetBounds(int clip, int space, double bounds[4]) = 0;
+    virtual bool HitTestPoint(int clip, double x, double y, bool shape) = 0;
+    virtual bool HitTestClip(int clip, int other) = 0;
+    // From the clip's pixels to the stage's (or back, `inward`).
+    virtual void ConvertPoint(int clip, double& x, double& y, bool inward) = 0;
+    // The clip shows only where `mask` (0: none) has shape; the mask is not drawn itself.
+    virtual void SetMask(int clip, int mask) = 0;
+    virtual void Draw(int clip, const DrawCommand& command) = 0;
+    // The movie's length in bytes: everything is loaded.
+    virtual double BytesTotal() = 0;
 
     // Text fields, made by createTextField and told apart from movie clips. Their properties go
     // by name ("text", "htmlText", "textColor", "autoSize", …); false for one a field lacks.

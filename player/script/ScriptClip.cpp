@@ -3,7 +3,10 @@
 
 #include "ScriptInternal.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <limits>
 
 namespace {
 
@@ -87,8 +90,12 @@ AsValue Attach(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
 {
     const int clip = SelfClip(vm, self);
     if (!clip || args.size() < 3) return {};
-    const int made = vm.Host().Attach(clip, vm.ToText(args[0]), vm.ToText(args[1]), Depth(vm, args[2]));
-    return Initialised(vm, made, Arg(args, 3));
+    const std::string exportName = vm.ToText(args[0]);
+    const int made = vm.Host().Attach(clip, exportName, vm.ToText(args[1]), Depth(vm, args[2]));
+    if (!made) return {};
+    // The symbol's registered class, the init object's properties, then its constructor.
+    vm.ConstructClip(made, exportName, Arg(args, 3));
+    return vm.Host().IsAlive(made) ? AsValue::Object(vm.ClipObject(made)) : AsValue{};
 }
 
 AsValue CreateEmpty(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
@@ -163,6 +170,208 @@ AsValue ClipToString(CScriptVM& vm, const AsValue& self, Args&, CAsObject*)
     return vm.StrValue(vm.ClipPath(SelfClip(vm, self), false));
 }
 
+AsValue InstanceAtDepth(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    const int clip = SelfClip(vm, self);
+    const int found = clip && !args.empty() ? vm.Host().InstanceAtDepth(clip, Depth(vm, args[0])) : 0;
+    return found ? AsValue::Object(vm.ClipObject(found)) : AsValue{};
+}
+
+// A clip given as a clip or a path; the clip itself when none is given.
+int TargetClip(CScriptVM& vm, const Args& args, std::size_t index, int fallback)
+{
+    const AsValue target = Arg(args, index);
+    if (target.IsUndefined()) return fallback;
+    if (const int clip = SelfClip(vm, target)) return clip;
+    return target.IsObject() ? 0 : vm.ResolveTargetValue(target);
+}
+
+AsValue GetBounds(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    const int clip = SelfClip(vm, self);
+    if (!clip) return {};
+    const int space = TargetClip(vm, args, 0, clip);
+    double bounds[4];
+    if (!vm.Host().GetBounds(clip, space, bounds)) {
+        // What a player gives for a clip that shows nothing.
+        std::fill(std::begin(bounds), std::end(bounds), 6710886.35);
+    }
+    const AsValue box = AsValue::Object(vm.NewObject());
+    const char* const names[4] = {"xMin", "xMax", "yMin", "yMax"};
+    for (int i = 0; i < 4; ++i) vm.SetMember(box, names[i], AsValue::Number(bounds[i]));
+    return box;
+}
+
+AsValue HitTest(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    const int clip = SelfClip(vm, self);
+    if (!clip || args.empty()) return AsValue::Bool(false);
+    if (args.size() >= 2) {
+        const double x = vm.ToNumber(args[0]);
+        const double y = vm.ToNumber(args[1]);
+        if (!std::isfinite(x) || !std::isfinite(y)) return AsValue::Bool(false);
+        return AsValue::Bool(vm.Host().HitTestPoint(clip, x, y, vm.ToBoolean(Arg(args, 2))));
+    }
+    const int other = TargetClip(vm, args, 0, 0);
+    return AsValue::Bool(other && vm.Host().HitTestClip(clip, other));
+}
+
+template <bool Inward> AsValue ConvertPoint(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    const int clip = SelfClip(vm, self);
+    const AsValue point = Arg(args, 0);
+    if (!clip || !point.IsObject()) return {};
+    double x = vm.ToNumber(vm.GetMember(point, "x"));
+    double y = vm.ToNumber(vm.GetMember(point, "y"));
+    if (!std::isfinite(x) || !std::isfinite(y)) return {};
+    vm.Host().ConvertPoint(clip, x, y, Inward);
+    vm.SetMember(point, "x", AsValue::Number(x));
+    vm.SetMember(point, "y", AsValue::Number(y));
+    return {};
+}
+
+AsValue SetMask(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    const int clip = SelfClip(vm, self);
+    if (!clip) return {};
+    const AsValue mask = Arg(args, 0);
+    vm.Host().SetMask(clip, mask.IsNullish() ? 0 : TargetClip(vm, args, 0, 0));
+    return {};
+}
+
+AsValue BytesTotal(CScriptVM& vm, const AsValue& self, Args&, CAsObject*)
+{
+    return SelfClip(vm, self) ? AsValue::Number(vm.Host().BytesTotal()) : AsValue{};
+}
+
+AsValue SwfVersion(CScriptVM& vm, const AsValue& self, Args&, CAsObject*)
+{
+    return SelfClip(vm, self) ? AsValue::Number(vm.Version()) : AsValue{};
+}
+
+// ---- drawing ----
+
+double Finite(CScriptVM& vm, const AsValue& value, double fallback)
+{
+    const double number = vm.ToNumber(value);
+    return std::isfinite(number) ? number : fallback;
+}
+
+void Draw(CScriptVM& vm, const AsValue& self, const DrawCommand& command)
+{
+    if (const int clip = SelfClip(vm, self)) vm.Host().Draw(clip, command);
+}
+
+AsValue Clear(CScriptVM& vm, const AsValue& self, Args&, CAsObject*)
+{
+    Draw(vm, self, DrawCommand{});
+    return {};
+}
+
+AsValue LineStyle(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    DrawCommand command;
+    command.kind = DrawCommand::LineStyle;
+    const AsValue thickness = Arg(args, 0);
+    command.width = thickness.IsUndefined() ? std::numeric_limits<double>::quiet_NaN()
+                                            : std::clamp(Finite(vm, thickness, 0), 0.0, 255.0);
+    command.rgb = ToUint32(Finite(vm, Arg(args, 1), 0)) & 0xFFFFFF;
+    command.alpha = Arg(args, 2).IsUndefined() ? 100 : std::clamp(Finite(vm, args[2], 100), 0.0, 100.0);
+    Draw(vm, self, command);
+    return {};
+}
+
+AsValue BeginFill(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    DrawCommand command;
+    // Without a colour the outline drawn next has no fill.
+    command.kind = Arg(args, 0).IsUndefined() ? DrawCommand::EndFill : DrawCommand::BeginFill;
+    command.rgb = ToUint32(Finite(vm, Arg(args, 0), 0)) & 0xFFFFFF;
+    command.alpha = Arg(args, 1).IsUndefined() ? 100 : std::clamp(Finite(vm, args[1], 100), 0.0, 100.0);
+    Draw(vm, self, command);
+    return {};
+}
+
+// A gradient's matrix from a box ({matrixType: "box", x, y, w, h, r}) or from the terms of a
+// 3 × 3 matrix (a, b, d, e, g, h), which place the square from (-1, -1) to (1, 1) in pixels.
+bool GradientMatrix(CScriptVM& vm, const AsValue& given, double matrix[6])
+{
+    if (!given.IsObject()) return false;
+    const auto number = [&](const char* name, double& out) {
+        out = vm.ToNumber(vm.GetMember(given, name));
+        return std::isfinite(out);
+    };
+    constexpr double kSquare = 16384.0;  // half the side of a gradient's own square
+    const AsValue type = vm.GetMember(given, "matrixType");
+    if (!type.IsUndefined()) {
+        double x, y, w, h, r;
+        if (vm.ToText(type) != "box" || !number("x", x) || !number("y", y) || !number("w", w) || !number("h", h) ||
+            !number("r", r))
+            return false;
+        const double sx = w * 20 / (2 * kSquare);
+        const double sy = h * 20 / (2 * kSquare);
+        const double values[6] = {sx * std::cos(r), sx * std::sin(r), -sy * std::sin(r), sy * std::cos(r),
+                                  (x + w / 2) * 20, (y + h / 2) * 20};
+        std::copy(std::begin(values), std::end(values), matrix);
+        return true;
+    }
+    double a, b, d, e, g, h;
+    if (!number("a", a) || !number("b", b) || !number("d", d) || !number("e", e) || !number("g", g) || !number("h", h))
+        return false;
+    const double scale = 20 / kSquare;
+    const double values[6] = {a * scale, b * scale, d * scale, e * scale, g * 20, h * 20};
+    std::copy(std::begin(values), std::end(values), matrix);
+    return true;
+}
+
+AsValue BeginGradientFill(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    DrawCommand command;
+    command.kind = DrawCommand::BeginGradientFill;
+    const std::string type = vm.ToText(Arg(args, 0));
+    const AsValue colours = Arg(args, 1), alphas = Arg(args, 2), ratios = Arg(args, 3);
+    const auto isArray = [](const AsValue& value) { return value.IsObject() && value.object->m_kind == AsKind::Array; };
+    if ((type != "linear" && type != "radial") || !isArray(colours) || !isArray(alphas) || !isArray(ratios)) return {};
+    const std::size_t count = colours.object->m_elements.size();
+    if (count == 0 || count > 15 || alphas.object->m_elements.size() != count || ratios.object->m_elements.size() != count ||
+        !GradientMatrix(vm, Arg(args, 4), command.matrix))
+        return {};
+    command.radial = type == "radial";
+    for (std::size_t i = 0; i < count; ++i) {
+        DrawCommand::Stop stop;
+        stop.rgb = ToUint32(Finite(vm, colours.object->m_elements[i], 0)) & 0xFFFFFF;
+        stop.alpha = std::clamp(Finite(vm, alphas.object->m_elements[i], 100), 0.0, 100.0);
+        stop.ratio = static_cast<int>(std::clamp(Finite(vm, ratios.object->m_elements[i], 0), 0.0, 255.0));
+        command.stops.push_back(stop);
+    }
+    Draw(vm, self, command);
+    return {};
+}
+
+template <DrawCommand::Kind Kind> AsValue PenTo(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    DrawCommand command;
+    command.kind = Kind;
+    const std::size_t at = Kind == DrawCommand::CurveTo ? 2 : 0;
+    if (args.size() < at + 2) return {};
+    if (Kind == DrawCommand::CurveTo) {
+        command.controlX = Finite(vm, args[0], 0);
+        command.controlY = Finite(vm, args[1], 0);
+    }
+    command.x = Finite(vm, args[at], 0);
+    command.y = Finite(vm, args[at + 1], 0);
+    Draw(vm, self, command);
+    return {};
+}
+
+AsValue EndFill(CScriptVM& vm, const AsValue& self, Args&, CAsObject*)
+{
+    DrawCommand command;
+    command.kind = DrawCommand::EndFill;
+    Draw(vm, self, command);
+    return {};
+}
+
 } // namespace
 
 void InstallClipClass(CScriptVM& vm)
@@ -186,6 +395,23 @@ void InstallClipClass(CScriptVM& vm)
                    {"swapDepths", SwapDepths},
                    {"startDrag", StartDrag},
                    {"stopDrag", StopDrag},
-                   {"toString", ClipToString}};
+                   {"toString", ClipToString},
+                   {"getInstanceAtDepth", InstanceAtDepth},
+                   {"getBounds", GetBounds},
+                   {"hitTest", HitTest},
+                   {"localToGlobal", ConvertPoint<false>},
+                   {"globalToLocal", ConvertPoint<true>},
+                   {"setMask", SetMask},
+                   {"getBytesLoaded", BytesTotal},
+                   {"getBytesTotal", BytesTotal},
+                   {"getSWFVersion", SwfVersion},
+                   {"clear", Clear},
+                   {"lineStyle", LineStyle},
+                   {"beginFill", BeginFill},
+                   {"beginGradientFill", BeginGradientFill},
+                   {"moveTo", PenTo<DrawCommand::MoveTo>},
+                   {"lineTo", PenTo<DrawCommand::LineTo>},
+                   {"curveTo", PenTo<DrawCommand::CurveTo>},
+                   {"endFill", EndFill}};
     DefineMethods(vm, vm.m_pClipProto, methods);
 }

@@ -202,6 +202,35 @@ template <bool Width> AsValue StageSize(CScriptVM& vm, const AsValue&, Args&, CA
     return AsValue::Number(Width ? width : height);
 }
 
+AsValue StageScaleMode(CScriptVM& vm, const AsValue&, Args&, CAsObject*)
+{
+    // The viewer shows the whole stage, scaled to fit, as "showAll" does.
+    return vm.StrValue("showAll");
+}
+
+AsValue StageAlign(CScriptVM& vm, const AsValue&, Args&, CAsObject*)
+{
+    return vm.StrValue("");
+}
+
+int FieldOf(CScriptVM& vm, const AsValue& self)
+{
+    const int field = HandleOf(self, AsKind::Clip);
+    return field && vm.Host().IsAlive(field) && vm.Host().IsTextField(field) ? field : 0;
+}
+
+AsValue RemoveTextField(CScriptVM& vm, const AsValue& self, Args&, CAsObject*)
+{
+    if (const int field = FieldOf(vm, self)) vm.Host().Remove(field);
+    return {};
+}
+
+AsValue FieldDepth(CScriptVM& vm, const AsValue& self, Args&, CAsObject*)
+{
+    const int field = FieldOf(vm, self);
+    return field ? AsValue::Number(vm.Host().Depth(field)) : AsValue{};
+}
+
 CAsObject* Broadcaster(CScriptVM& vm, const char* name)
 {
     CAsObject* object = vm.NewObject();
@@ -251,6 +280,8 @@ void InstallMediaClasses(CScriptVM& vm)
     vm.Define(vm.m_pGlobal, "TextField", AsValue::Object(vm.NewNative(
                                              [](CScriptVM&, const AsValue&, Args&, CAsObject*) { return AsValue{}; },
                                              vm.m_pTextFieldProto)));
+    const NativeMethod fieldMethods[] = {{"removeTextField", RemoveTextField}, {"getDepth", FieldDepth}};
+    DefineMethods(vm, vm.m_pTextFieldProto, fieldMethods);
 
     CAsObject* soundProto = vm.NewObject();
     vm.Define(vm.m_pGlobal, "Sound", AsValue::Object(vm.NewNative(SoundConstructor, soundProto)));
@@ -281,7 +312,8 @@ void InstallMediaClasses(CScriptVM& vm)
 
     CAsObject* stage = vm.NewObject();
     vm.Define(vm.m_pGlobal, "Stage", AsValue::Object(stage));
-    for (const auto& [name, getter] : {std::pair<const char*, AsNative>{"width", StageSize<true>}, {"height", StageSize<false>}}) {
+    for (const auto& [name, getter] : {std::pair<const char*, AsNative>{"width", StageSize<true>}, {"height", StageSize<false>},
+                                       {"scaleMode", StageScaleMode}, {"align", StageAlign}}) {
         vm.ChargeSlots(1);
         AsProperty& property = stage->Put(vm.Key(name), vm.Str(name), AsValue{});
         property.getter = vm.NewNative(getter);

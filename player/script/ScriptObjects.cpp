@@ -49,6 +49,27 @@ AsValue AddProperty(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
     return AsValue::Bool(true);
 }
 
+// watch(name, callback[, userData]): the callback hears each assignment to the property first.
+AsValue Watch(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    const AsValue callback = Arg(args, 1);
+    if (!self.IsObject() || args.empty() || !IsFunction(callback)) return AsValue::Bool(false);
+    CAsObject* object = self.object;
+    if (!object->m_pWatches) object->m_pWatches = std::make_unique<std::unordered_map<std::string, CAsObject::Watch>>();
+    const std::string key = vm.Key(vm.ToText(args[0]));
+    auto [it, added] = object->m_pWatches->try_emplace(key);
+    if (added) vm.ChargeSlots(1);
+    it->second.callback = callback.object;
+    it->second.userData = Arg(args, 2);
+    return AsValue::Bool(true);
+}
+
+AsValue Unwatch(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+{
+    if (!self.IsObject() || !self.object->m_pWatches || args.empty()) return AsValue::Bool(false);
+    return AsValue::Bool(self.object->m_pWatches->erase(vm.Key(vm.ToText(args[0]))) != 0);
+}
+
 AsValue HasOwnProperty(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
 {
     if (!self.IsObject()) return AsValue::Bool(false);
@@ -359,7 +380,8 @@ void InstallObjectClasses(CScriptVM& vm)
     const NativeMethod objectMethods[] = {{"addProperty", AddProperty},   {"hasOwnProperty", HasOwnProperty},
                                           {"isPropertyEnumerable", IsPropertyEnumerable},
                                           {"isPrototypeOf", IsPrototypeOf}, {"toString", ObjectToString},
-                                          {"valueOf", ObjectValueOf}};
+                                          {"valueOf", ObjectValueOf},     {"watch", Watch},
+                                          {"unwatch", Unwatch}};
     DefineMethods(vm, objectProto, objectMethods);
     vm.DefineMethod(object, "registerClass", RegisterClass);
     vm.Define(global, "__registeredClasses", AsValue::Object(vm.NewObject()));

@@ -92,11 +92,12 @@ TEST(MovieOnWindows, DeviceTextUsesTheSystemFonts)
 
 class CPlayerWindow {
 public:
-    explicit CPlayerWindow(const std::string& movie)
+    explicit CPlayerWindow(const std::string& movie, IUrlOpener* opener = nullptr)
     {
         MovieWindow::Register();
         m_hWnd = ::CreateWindowExA(0, MovieWindow::kClassName, "", WS_POPUP, 0, 0, 400, 400, nullptr, nullptr,
                                    ::GetModuleHandleA(nullptr), nullptr);
+        ::SendMessageA(m_hWnd, PLAYER_SETURLOPENER, 0, reinterpret_cast<LPARAM>(opener));
         const std::string path = kMovies + "/" + movie;
         ::SendMessageA(m_hWnd, PLAYER_SETMOVIE, 0, reinterpret_cast<LPARAM>(path.c_str()));
     }
@@ -121,6 +122,8 @@ public:
         ::ReleaseDC(nullptr, screen);
         return colour;
     }
+
+    LRESULT Frame() const { return ::SendMessageA(m_hWnd, PLAYER_GETFRAME, 0, 0); }
 
     std::string Note() const
     {
@@ -161,6 +164,66 @@ TEST(MovieOnWindows, AnActionScript3MovieShowsItsTimelineAndANote)
     EXPECT_TRUE(Near(window.Pixel(100, 100), RGB(255, 0, 0))) << "the square its timeline places";
     EXPECT_TRUE(Near(window.Pixel(2, 398), RGB(255, 255, 255))) << "the note's band in the bottom left corner";
     EXPECT_TRUE(Near(window.Pixel(398, 2), kNavy)) << "the rest of the stage";
+}
+
+// Where the scripted movies' addresses would have gone to the browser.
+class CRecorder final : public IUrlOpener {
+public:
+    void Open(const std::string& url) override { opened.push_back(url); }
+    std::vector<std::string> opened;
+};
+
+// tests/player/played/button.scene: a button at the middle whose on (release) goes to the third
+// frame (a blue stage) and opens http://example.com/b; the first frame's own getURL opens nothing.
+TEST(MovieOnWindows, AScriptedButtonAnswersTheMouseAndOpensItsAddressOnTheClick)
+{
+    CRecorder recorder;
+    CPlayerWindow window("scripted-button.swf", &recorder);
+    ::SendMessageA(window.Handle(), PLAYER_PLAY, 0, 0);
+    const LPARAM centre = MAKELPARAM(200, 200);
+    ::SendMessageA(window.Handle(), WM_MOUSEMOVE, 0, centre);
+    ::SendMessageA(window.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(window.Handle()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))) << "a hand over the button";
+    EXPECT_TRUE(recorder.opened.empty()) << "a frame's getURL without a click";
+    ::SendMessageA(window.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    ::SendMessageA(window.Handle(), WM_LBUTTONUP, 0, centre);
+    EXPECT_EQ(window.Frame(), 2) << "the button's gotoAndStop";
+    EXPECT_TRUE(Near(window.Pixel(20, 20), RGB(0, 0, 255))) << "the third frame's blue";
+    EXPECT_EQ(recorder.opened, std::vector<std::string>{"http://example.com/b"}) << "javascript: never opens";
+    EXPECT_EQ(window.Note(), "");
+}
+
+// tests/player/played/keys.scene: a key press with the window focused reaches the button's
+// on (keyPress "a"), whose getURL the key press lets open.
+TEST(MovieOnWindows, KeysReachTheMovieWhileTheWindowHasTheFocus)
+{
+    CRecorder recorder;
+    CPlayerWindow window("scripted-keys.swf", &recorder);
+    ::SendMessageA(window.Handle(), PLAYER_PLAY, 0, 0);
+    MSG enter{window.Handle(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_NE(::SendMessageA(window.Handle(), WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTALLKEYS, 0)
+        << "a dialog keeps no key from it";
+    MSG escape{window.Handle(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_EQ(::SendMessageA(window.Handle(), WM_GETDLGCODE, VK_ESCAPE, reinterpret_cast<LPARAM>(&escape)) & DLGC_WANTALLKEYS, 0)
+        << "but Esc, which closes the viewer";
+    const LPARAM scanA = 0x1E << 16 | 1;
+    ::SendMessageA(window.Handle(), WM_KEYDOWN, 'A', scanA);
+    ::SendMessageA(window.Handle(), WM_CHAR, 'a', scanA);
+    ::SendMessageA(window.Handle(), WM_KEYUP, 'A', scanA | 0xC0000000);
+    EXPECT_EQ(recorder.opened, std::vector<std::string>{"https://example.com/key"});
+}
+
+// tests/player/played/limits-loop.scene: an endless loop in the first frame's script.
+TEST(MovieOnWindows, AMovieWhoseScriptsAreStoppedPlaysOnWithANote)
+{
+    CPlayerWindow window("scripted-limits-loop.swf");
+    const std::string note = window.Note();
+    EXPECT_NE(note.find("scripts were stopped"), std::string::npos) << note;
+    EXPECT_TRUE(Near(window.Pixel(40, 40), RGB(255, 0, 0))) << "the square the first frame shows";
+    EXPECT_TRUE(Near(window.Pixel(2, 398), RGB(255, 255, 255))) << "the note's band";
+    ::SendMessageA(window.Handle(), PLAYER_PLAY, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return window.Frame() == 1; }, 10s)) << "the timeline plays on";
 }
 
 } // namespace

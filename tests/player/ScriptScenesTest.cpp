@@ -2,6 +2,7 @@
 // stand-in stage: each must trace what its `expect` block says. CTest writes the movies into
 // SCRIPT_MOVIES; SCRIPT_SCENES is the folder of the scene files and SCRIPT_SCENE_NAMES lists
 // them.
+#include "SceneFile.h"
 #include "ScriptStage.h"
 
 #include <gtest/gtest.h>
@@ -13,49 +14,10 @@
 
 namespace {
 
-struct Scene {
-    std::vector<std::string> clips;
-    int ticks = -1;
-    std::vector<int> byUser;
-    std::string expected;
-};
-
 std::string Env(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-Scene ReadScene(const std::string& path)
-{
-    Scene scene;
-    std::ifstream in(path);
-    std::string line;
-    int frames = 0;
-    bool expecting = false;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (expecting) {
-            scene.expected += line + "\n";
-            continue;
-        }
-        std::istringstream words(line);
-        std::string word;
-        words >> word;
-        if (word == "expect") {
-            expecting = true;
-        } else if (word == "clips") {
-            for (std::string clip; words >> clip;) scene.clips.push_back(clip);
-        } else if (word == "ticks") {
-            words >> scene.ticks;
-        } else if (word == "frame") {
-            std::string user;
-            if (words >> user && user == "user") scene.byUser.push_back(frames);
-            ++frames;
-        }
-    }
-    if (scene.ticks < 0) scene.ticks = frames > 0 ? frames - 1 : 0;
-    return scene;
 }
 
 std::shared_ptr<const CMovie> LoadMovie(const std::string& path)
@@ -68,7 +30,7 @@ std::shared_ptr<const CMovie> LoadMovie(const std::string& path)
     return movie;
 }
 
-std::string Played(const std::string& name, const Scene& scene, std::size_t* liveCells = nullptr)
+std::string Played(const std::string& name, const SceneFile& scene, std::size_t* liveCells = nullptr)
 {
     const std::shared_ptr<const CMovie> movie = LoadMovie(Env("SCRIPT_MOVIES") + "/" + name + ".swf");
     if (!movie) return "";
@@ -80,22 +42,12 @@ std::string Played(const std::string& name, const Scene& scene, std::size_t* liv
     return log;
 }
 
-std::vector<std::string> SceneNames()
-{
-    std::vector<std::string> names;
-    std::stringstream list(Env("SCRIPT_SCENE_NAMES"));
-    for (std::string name; std::getline(list, name, ';');) {
-        if (!name.empty()) names.push_back(name);
-    }
-    return names;
-}
-
 TEST(ScriptScenes, EachSceneTracesWhatItExpects)
 {
-    const std::vector<std::string> names = SceneNames();
+    const std::vector<std::string> names = SceneNames("SCRIPT_SCENE_NAMES");
     ASSERT_FALSE(names.empty()) << "SCRIPT_SCENE_NAMES is not set";
     for (const std::string& name : names) {
-        const Scene scene = ReadScene(Env("SCRIPT_SCENES") + "/" + name + ".scene");
+        const SceneFile scene = ReadSceneFile(Env("SCRIPT_SCENES") + "/" + name + ".scene");
         EXPECT_EQ(Played(name, scene), scene.expected) << "the trace of scene " << name;
     }
 }
@@ -104,7 +56,7 @@ TEST(ScriptScenes, EachSceneTracesWhatItExpects)
 // the size it was after the first frames, however long the movie plays.
 TEST(ScriptScenes, CyclesDroppedEachFrameAreCollected)
 {
-    Scene scene = ReadScene(Env("SCRIPT_SCENES") + "/garbage.scene");
+    SceneFile scene = ReadSceneFile(Env("SCRIPT_SCENES") + "/garbage.scene");
     scene.ticks = 10;
     std::size_t early = 0;
     Played("garbage", scene, &early);

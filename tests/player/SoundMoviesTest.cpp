@@ -359,4 +359,23 @@ TEST(SoundMixer, NellymoserAndSpeexAreSaidToBeSilent)
     }
 }
 
+// tests/player/played/sound.scene: its first frame's script starts the 440 Hz tone exported as
+// "beep" with the movie's volume (a Sound of no clip) at half; its button (20 pixels square at
+// (60, 60) of 100) sounds an 880 Hz tone, at that volume too, when the mouse rolls over it.
+TEST(SoundMovies, ScriptsAndButtonsSoundThroughTheMixer)
+{
+    const auto movie = LoadSoundMovie("scripted-sound");
+    ASSERT_TRUE(movie);
+    CSoundMixer mixer(movie);
+    CPlayer player(movie, &mixer);
+    std::vector<std::int16_t> tick(kTickFrames * 2);
+    mixer.Mix(tick.data(), kTickFrames);
+    EXPECT_TRUE(Sounds(Analyse(tick, 0), {440, 0.25}, 0.05)) << "the script's Sound at half volume";
+    player.OnMouse(MouseEvent::Move, 70, 70, 100, 100);
+    std::fill(tick.begin(), tick.end(), 0);
+    mixer.Mix(tick.data(), kTickFrames);
+    EXPECT_FALSE(Sounds(Analyse(tick, 0), {440, 0.25}, 0.05)) << "the button's roll-over sound joins in";
+    EXPECT_NEAR(Analyse(tick, 0).amplitude, std::sqrt(2 * 0.25 * 0.25), 0.03) << "two tones at a quarter each";
+}
+
 } // namespace

@@ -209,6 +209,14 @@ int CScriptStage::NextHighestDepth(int clip)
     return highest + 1;
 }
 
+int CScriptStage::InstanceAtDepth(int clip, int depth)
+{
+    for (const auto& [id, child] : m_clips) {
+        if (child.parent == clip && child.depth == depth) return id;
+    }
+    return 0;
+}
+
 void CScriptStage::SwapDepths(int clip, int depth)
 {
     Clip& c = m_clips.at(clip);

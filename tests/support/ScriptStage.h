@@ -48,6 +48,15 @@ public:
     void SwapDepths(int clip, int depth) override;
     void StartDrag(int clip, bool lockCentre, const double* bounds) override;
     void StopDrag() override;
+    // The stand-in stage draws nothing: its clips have no shape, bounds or mask.
+    int InstanceAtDepth(int clip, int depth) override;
+    bool GetBounds(int, int, double[4]) override { return false; }
+    bool HitTestPoint(int, double, double, bool) override { return false; }
+    bool HitTestClip(int, int) override { return false; }
+    void ConvertPoint(int, double&, double&, bool) override {}
+    void SetMask(int, int) override {}
+    void Draw(int, const DrawCommand&) override {}
+    double BytesTotal() override { return 1000; }
     int CreateTextField(int parent, const std::string& name, int depth, const double bounds[4]) override;
     bool IsTextField(int clip) override { return IsAlive(clip) && m_clips.at(clip).isText; }
     bool GetTextProperty(int field, const std::string& name, ClipValue& value) override;
