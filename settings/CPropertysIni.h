@@ -1,9 +1,11 @@
 #pragma once
 // The settings file "propertys.ini" beside the program, section "Options". Callers create one
 // for each operation and drop it afterwards, so a change is seen by the next operation.
+// A user who may not write that file (a program installed for all users) gets a copy of it in
+// "%APPDATA%\Tarnwick" at the first change; once that copy exists it is the one read and written.
 #include "CIniFile.h"
 
-// The setters return false when the file could not be written.
+// The setters return false when neither file could be written.
 class CPropertysIni : public CIniFile {
 public:
     // The file beside the running program.
@@ -31,4 +33,7 @@ public:
     static constexpr int kMinDownloads = 1;
     static constexpr int kMaxDownloads = 32;
     static constexpr int kDefaultDownloads = 6;
+
+private:
+    bool Write(const char* key, const char* value);
 };

@@ -13,6 +13,7 @@
 
 #include "CPropertysIni.h"
 #include "FrameHost.h"
+#include "ScopedAppData.h"
 #include "UserThread.h"
 #include "resource.h"
 
@@ -427,6 +428,8 @@ TEST_F(Options, OkThatCannotWriteTheSettingsFileSaysSo)
     // administrator the tests may run as (who may write read-only files).
     const std::string path(CPropertysIni().GetPath().View());
     ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr));
+    // And no application-data folder for a copy of the user's own.
+    const ScopedAppData noAppData("c:\\no-such-folder");
     MessageBoxAnswerer boxes;
     WithOptions([](UserThread& u, HWND sheet) {
         u.SetText(::GetDlgItem(CurrentPage(sheet), IDC_SAVE_PATH), "d:\\movies");

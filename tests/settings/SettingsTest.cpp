@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CPropertysIni.h"
+#include "ScopedAppData.h"
 #include "WinStrings.h"
 
 namespace {
@@ -142,6 +143,43 @@ TEST_F(Settings, UnknownKeysAndSectionsAreKept)
     EXPECT_STREQ(value, "me");
     ::GetPrivateProfileStringA("Options", "Extra", "", value, sizeof value, m_path.c_str());
     EXPECT_STREQ(value, "1");
+}
+
+TEST_F(Settings, AUserWhoMayNotWriteTheFileGetsACopyOfTheirOwn)
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string appData = std::string(temp) + "tarnwick-appdata-" + std::to_string(::GetCurrentProcessId());
+    ::CreateDirectoryA(appData.c_str(), nullptr);
+    const std::string copy = appData + "\\Tarnwick\\propertys.ini";
+    const ScopedAppData scoped(appData);
+    // The file beside the program may be read but not written, as in Program Files for a
+    // standard user (a handle that shares reading only does that even for an administrator).
+    WriteFile("[Options]\r\nProxyPort=3128\r\nSavePath=d:\\old\\\r\n");
+    const HANDLE reader = ::CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+
+    EXPECT_TRUE(CPropertysIni().SetSavePath("d:\\new\\"));
+    CPropertysIni settings;
+    EXPECT_EQ(std::string(settings.GetPath()), copy);
+    EXPECT_STREQ(settings.GetSavePath(), "d:\\new\\");
+    EXPECT_STREQ(settings.GetProxyPort(), "3128") << "the copy starts as the file beside the program";
+    EXPECT_TRUE(settings.SetUseProxy(true)) << "the copy is read and written from now on";
+    EXPECT_TRUE(CPropertysIni().GetUseProxy());
+    char value[32] = {};
+    ::GetPrivateProfileStringA("Options", "SavePath", "", value, sizeof value, m_path.c_str());
+    EXPECT_STREQ(value, "d:\\old\\") << "the file beside the program is left as it was";
+
+    // Nowhere to put the copy: the write fails, and says so.
+    ::DeleteFileA(copy.c_str());
+    ::RemoveDirectoryA((appData + "\\Tarnwick").c_str());
+    std::ofstream(appData + "\\Tarnwick") << "a file where the folder would be";
+    EXPECT_FALSE(CPropertysIni().SetSavePath("d:\\other\\"));
+    EXPECT_STREQ(CPropertysIni().GetSavePath(), "d:\\old\\");
+
+    ::DeleteFileA((appData + "\\Tarnwick").c_str());
+    ::RemoveDirectoryA(appData.c_str());
+    ::CloseHandle(reader);
 }
 
 } // namespace
