@@ -12,6 +12,7 @@
 #include "IScriptHost.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -195,6 +196,10 @@ private:
 
     AsValue GetVariable(Frame& frame, std::string_view name);
     void SetVariable(Frame& frame, std::string_view name, const AsValue& value);
+    // Runs `work` in a block of the clip's own scope, as a bound text field reads and writes its
+    // variable; a script error inside ends only that work. False when nothing ran or a limit
+    // stopped the scripts.
+    bool InClipScope(int clip, const std::function<void(Frame&)>& work);
     AsValue LookUp(Frame& frame, std::string_view name, CAsObject** holder);
     bool SpecialName(Frame& frame, std::string_view name, AsValue& value);
     CAsObject* ScopeObject(const Frame& frame, const CAsScope* link);

@@ -75,10 +75,9 @@ bool CScriptVM::ReadFlag(int clip, std::string_view name, bool fallback)
     return ToBoolean(property->value);
 }
 
-bool CScriptVM::ReadVariable(int clip, const std::string& path, std::string& text)
+bool CScriptVM::InClipScope(int clip, const std::function<void(Frame&)>& work)
 {
     if (m_bStopped || !m_frames.empty() || !m_host.IsAlive(clip)) return false;
-    bool defined = false;
     try {
         CAsObject* timeline = ClipObject(clip);
         Frame frame;
@@ -88,9 +87,7 @@ bool CScriptVM::ReadVariable(int clip, const std::string& path, std::string& tex
         frame.stackBase = m_stack.size();
         CFrameGuard guard(m_frames, &frame);
         try {
-            const AsValue value = GetVariable(frame, path);
-            defined = !value.IsUndefined();
-            if (defined) text = ToText(value);
+            work(frame);
         } catch (const ScriptThrow&) {
         }
     } catch (const ScriptHalt&) {
@@ -98,28 +95,23 @@ bool CScriptVM::ReadVariable(int clip, const std::string& path, std::string& tex
         ReportStop();
         return false;
     }
-    return defined;
+    return true;
+}
+
+bool CScriptVM::ReadVariable(int clip, const std::string& path, std::string& text)
+{
+    bool defined = false;
+    const bool ran = InClipScope(clip, [&](Frame& frame) {
+        const AsValue value = GetVariable(frame, path);
+        defined = !value.IsUndefined();
+        if (defined) text = ToText(value);
+    });
+    return ran && defined;
 }
 
 void CScriptVM::WriteVariable(int clip, const std::string& path, const std::string& text)
 {
-    if (m_bStopped || !m_frames.empty() || !m_host.IsAlive(clip)) return;
-    try {
-        CAsObject* timeline = ClipObject(clip);
-        Frame frame;
-        frame.target = frame.origin = clip;
-        frame.self = AsValue::Object(timeline);
-        frame.scope = Allocate<CAsScope>(timeline, nullptr);
-        frame.stackBase = m_stack.size();
-        CFrameGuard guard(m_frames, &frame);
-        try {
-            SetVariable(frame, path, StrValue(text));
-        } catch (const ScriptThrow&) {
-        }
-    } catch (const ScriptHalt&) {
-        m_stack.clear();
-        ReportStop();
-    }
+    InClipScope(clip, [&](Frame& frame) { SetVariable(frame, path, StrValue(text)); });
 }
 
 void CScriptVM::StopScripts(const std::string& why)

@@ -41,7 +41,7 @@ AsValue Load(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
     return AsValue::Bool(true);
 }
 
-AsValue SendAndLoad(CScriptVM& vm, const AsValue& self, Args& args, CAsObject*)
+AsValue SendAndLoad(CScriptVM& vm, const AsValue&, Args& args, CAsObject*)
 {
     if (args.size() < 2) return AsValue::Bool(false);
     FailLater(vm, args[1]);
